@@ -1,0 +1,26 @@
+#include "common/ControlUpdates.h"
+
+void SetTextIfChanged(HWND window, const wchar_t* text)
+{
+    if (!window) return;
+    constexpr int Capacity = 512;
+    wchar_t current[Capacity] = {};
+    GetWindowTextW(window, current, Capacity);
+    // compare up to the first difference or the end of the current text, at most 511
+    int i = 0;
+    while (i < Capacity - 1 && current[i] == text[i] && current[i] != L'\0') ++i;
+    if (current[i] != text[i]) SetWindowTextW(window, text);
+}
+
+void SetEnabledIfChanged(HWND window, BOOL enable)
+{
+    if (!window) return;
+    if ((IsWindowEnabled(window) != FALSE) != (enable != FALSE)) EnableWindow(window, enable);
+}
+
+void SetCheckIfChanged(HWND button, BOOL checked)
+{
+    bool isChecked = SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    if (isChecked == (checked != FALSE)) return;
+    SendMessageW(button, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}

@@ -1,0 +1,3 @@
+#include "common/OsApi.h"
+
+OsApi osApi;

@@ -1,0 +1,11 @@
+#pragma once
+#include <windows.h>
+
+// Each operation connects to the Service Control Manager, opens one service with the
+// narrowest access it needs, and closes both handles before it returns. None waits
+// for a service to finish a state change.
+bool QueryStartType(const wchar_t* name, DWORD* startType);
+bool SetStartType(const wchar_t* name, DWORD startType);
+bool SetSysMainStartType(DWORD startType, bool stopIfRunning);
+bool StartSysMain();
+bool StopSysMain();

@@ -1,0 +1,240 @@
+#include "support/TestWorld.h"
+
+namespace {
+
+std::wstring TestServicePath()
+{
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring dir(path);
+    dir.resize(dir.find_last_of(L"\\/") + 1);
+    return dir + L"TestService.exe";
+}
+
+struct Scm {
+    SC_HANDLE h;
+    explicit Scm(SC_HANDLE handle) : h(handle) {}
+    ~Scm() { if (h) CloseServiceHandle(h); }
+};
+
+SC_HANDLE OpenManager(DWORD access = SC_MANAGER_ALL_ACCESS)
+{
+    // right after the prefix starts the manager may hold its lock for a while (1055)
+    for (int i = 0; i < 50; ++i) {
+        SC_HANDLE h = OpenSCManagerW(nullptr, nullptr, access);
+        if (h || GetLastError() != ERROR_SERVICE_DATABASE_LOCKED) return h;
+        Sleep(200);
+    }
+    return nullptr;
+}
+
+std::wstring ServiceKey(const wchar_t* name)
+{
+    return std::wstring(L"SYSTEM\\CurrentControlSet\\Services\\") + name;
+}
+
+}  // namespace
+
+bool InstallTestService(const wchar_t* name, DWORD startType, ServiceMode mode)
+{
+    Scm manager(OpenManager());
+    if (!manager.h) return false;
+    std::wstring binary = L"\"" + TestServicePath() + L"\"";
+    if (mode == ServiceMode::StayPending) binary += L" pending";
+    if (mode == ServiceMode::RefuseStop) binary += L" nostop";
+    for (int i = 0; i < 50; ++i) {
+        SC_HANDLE service = CreateServiceW(manager.h, name, name, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+                                           startType, SERVICE_ERROR_NORMAL, binary.c_str(), nullptr, nullptr, nullptr,
+                                           nullptr, nullptr);
+        if (service) {
+            CloseServiceHandle(service);
+            return true;
+        }
+        DWORD error = GetLastError();
+        if (error != ERROR_SERVICE_DATABASE_LOCKED && error != ERROR_SERVICE_MARKED_FOR_DELETE) return false;
+        Sleep(200);
+    }
+    return false;
+}
+
+DWORD ServiceState(const wchar_t* name)
+{
+    Scm manager(OpenManager(SC_MANAGER_CONNECT));
+    if (!manager.h) return 0;
+    Scm service(OpenServiceW(manager.h, name, SERVICE_QUERY_STATUS));
+    if (!service.h) return 0;
+    SERVICE_STATUS status = {};
+    return QueryServiceStatus(service.h, &status) ? status.dwCurrentState : 0;
+}
+
+bool WaitForServiceState(const wchar_t* name, DWORD state, DWORD timeoutMs)
+{
+    for (DWORD waited = 0; waited <= timeoutMs; waited += 50) {
+        if (ServiceState(name) == state) return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+bool StartTestService(const wchar_t* name)
+{
+    Scm manager(OpenManager(SC_MANAGER_CONNECT));
+    if (!manager.h) return false;
+    Scm service(OpenServiceW(manager.h, name, SERVICE_START | SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG));
+    if (!service.h) return false;
+    bool started = false;
+    for (int i = 0; i < 50 && !started; ++i) {
+        started = StartServiceW(service.h, 0, nullptr) != FALSE;
+        if (!started && GetLastError() != ERROR_SERVICE_DATABASE_LOCKED) break;
+        if (!started) Sleep(200);
+    }
+    if (!started) return false;
+    // the pending variant never leaves START_PENDING on its own
+    DWORD size = 0;
+    QueryServiceConfigW(service.h, nullptr, 0, &size);
+    std::vector<BYTE> buffer(size + 16);
+    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
+    bool pending = QueryServiceConfigW(service.h, config, size, &size) && config->lpBinaryPathName &&
+                   std::wstring(config->lpBinaryPathName).find(L" pending") != std::wstring::npos;
+    return WaitForServiceState(name, pending ? SERVICE_START_PENDING : SERVICE_RUNNING);
+}
+
+bool StopTestService(const wchar_t* name)
+{
+    Scm manager(OpenManager(SC_MANAGER_CONNECT));
+    if (!manager.h) return false;
+    Scm service(OpenServiceW(manager.h, name, SERVICE_STOP | SERVICE_QUERY_STATUS | SERVICE_USER_DEFINED_CONTROL));
+    if (!service.h) return false;
+    SERVICE_STATUS status = {};
+    if (QueryServiceStatus(service.h, &status) && status.dwCurrentState == SERVICE_STOPPED) return true;
+    if (!ControlService(service.h, SERVICE_CONTROL_STOP, &status)) ControlService(service.h, 128, &status);
+    return WaitForServiceState(name, SERVICE_STOPPED);
+}
+
+bool ServiceExists(const wchar_t* name)
+{
+    Scm manager(OpenManager(SC_MANAGER_CONNECT));
+    if (!manager.h) return false;
+    Scm service(OpenServiceW(manager.h, name, SERVICE_QUERY_STATUS));
+    return service.h != nullptr;
+}
+
+void RemoveTestService(const wchar_t* name)
+{
+    StopTestService(name);
+    {
+        Scm manager(OpenManager());
+        if (!manager.h) return;
+        Scm service(OpenServiceW(manager.h, name, DELETE));
+        if (!service.h) return;
+        DeleteService(service.h);
+    }
+    for (int i = 0; i < 100 && ServiceExists(name); ++i) Sleep(50);
+}
+
+long long RegistryStartType(const wchar_t* name)
+{
+    return DwordValue(ServiceKey(name).c_str(), L"Start");
+}
+
+bool ChangeStartTypeExternally(const wchar_t* name, DWORD startType)
+{
+    Scm manager(OpenManager(SC_MANAGER_CONNECT));
+    if (!manager.h) return false;
+    Scm service(OpenServiceW(manager.h, name, SERVICE_CHANGE_CONFIG));
+    if (!service.h) return false;
+    return ChangeServiceConfigW(service.h, SERVICE_NO_CHANGE, startType, SERVICE_NO_CHANGE, nullptr, nullptr, nullptr,
+                                nullptr, nullptr, nullptr, nullptr) != FALSE;
+}
+
+bool SetRawValue(const wchar_t* keyPath, const wchar_t* name, DWORD type, const void* data, DWORD size)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return false;
+    LSTATUS status = RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+}
+
+bool SetDwordValue(const wchar_t* keyPath, const wchar_t* name, DWORD value)
+{
+    return SetRawValue(keyPath, name, REG_DWORD, &value, sizeof(value));
+}
+
+void DeleteRawValue(const wchar_t* keyPath, const wchar_t* name)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) return;
+    RegDeleteValueW(key, name);
+    RegCloseKey(key);
+}
+
+bool ValueExists(const wchar_t* keyPath, const wchar_t* name)
+{
+    return RegGetValueW(HKEY_LOCAL_MACHINE, keyPath, name, RRF_RT_ANY | RRF_SUBKEY_WOW6464KEY, nullptr, nullptr,
+                        nullptr) == ERROR_SUCCESS;
+}
+
+long long DwordValue(const wchar_t* keyPath, const wchar_t* name)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
+        return -1;
+    DWORD type = 0, value = 0, size = sizeof(value);
+    LSTATUS status = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS || type != REG_DWORD || size != sizeof(value)) return -1;
+    return value;
+}
+
+bool KeyExists(const wchar_t* keyPath)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+void DeleteKey(const wchar_t* keyPath)
+{
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, keyPath);
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, keyPath, KEY_WOW64_64KEY, 0);
+}
+
+void ClearBackupStore()
+{
+    DeleteKey(ProductKey);
+}
+
+bool ServiceWorld::Add(const wchar_t* name, DWORD startType, bool running, ServiceMode mode)
+{
+    if (ServiceExists(name)) {
+        // Wine's own Spooler: replace it for the test, put it back afterwards
+        long long start = RegistryStartType(name);
+        RemoveTestService(name);
+        touchedExisting.push_back({name, start < 0 ? DWORD(SERVICE_DEMAND_START) : DWORD(start)});
+    }
+    if (!InstallTestService(name, startType == SERVICE_DISABLED && running ? SERVICE_DEMAND_START : startType, mode))
+        return false;
+    created.push_back(name);
+    if (running && !StartTestService(name)) return false;
+    if (running && startType == SERVICE_DISABLED) return ChangeStartTypeExternally(name, SERVICE_DISABLED);
+    return true;
+}
+
+ServiceWorld::~ServiceWorld()
+{
+    for (const auto& name : created) RemoveTestService(name.c_str());
+    for (const auto& saved : touchedExisting) {
+        // Wine's spooler is built in; give it back its key as it stood
+        Scm manager(OpenManager());
+        if (!manager.h) continue;
+        SC_HANDLE service = CreateServiceW(manager.h, saved.name.c_str(), saved.name.c_str(), SERVICE_ALL_ACCESS,
+                                           SERVICE_WIN32_OWN_PROCESS, saved.start, SERVICE_ERROR_NORMAL,
+                                           L"C:\\windows\\system32\\spoolsv.exe", nullptr, nullptr, nullptr, nullptr,
+                                           nullptr);
+        if (service) CloseServiceHandle(service);
+    }
+}

@@ -1,0 +1,54 @@
+#pragma once
+// Builds and tears down the world a test needs in the Wine prefix: test services
+// under catalogue names, and raw registry values. Uses Windows directly, not the seam.
+#include <windows.h>
+#include <string>
+#include <vector>
+
+enum class ServiceMode { Normal, StayPending, RefuseStop };
+
+// Installs the test service program under name with startType; false on failure.
+bool InstallTestService(const wchar_t* name, DWORD startType, ServiceMode mode = ServiceMode::Normal);
+// Stops (if needed) and deletes the service and waits until the name is free.
+void RemoveTestService(const wchar_t* name);
+bool ServiceExists(const wchar_t* name);
+// Starts and waits for RUNNING (or START_PENDING in StayPending mode).
+bool StartTestService(const wchar_t* name);
+// Sends a stop (or the test program's own end control) and waits for STOPPED.
+bool StopTestService(const wchar_t* name);
+// dwCurrentState, or 0 when it cannot be read.
+DWORD ServiceState(const wchar_t* name);
+// Waits until the service reaches state; false on time-out.
+bool WaitForServiceState(const wchar_t* name, DWORD state, DWORD timeoutMs = 10000);
+// The Start value as the registry holds it; -1 when absent or not a REG_DWORD.
+long long RegistryStartType(const wchar_t* name);
+// Sets the Start value directly, as another program would (sc config does the same).
+bool ChangeStartTypeExternally(const wchar_t* name, DWORD startType);
+
+// Raw values under HKLM, 64-bit view.
+bool SetRawValue(const wchar_t* keyPath, const wchar_t* name, DWORD type, const void* data, DWORD size);
+bool SetDwordValue(const wchar_t* keyPath, const wchar_t* name, DWORD value);
+void DeleteRawValue(const wchar_t* keyPath, const wchar_t* name);
+bool ValueExists(const wchar_t* keyPath, const wchar_t* name);
+// The REG_DWORD value, or -1 when absent or of another type or size.
+long long DwordValue(const wchar_t* keyPath, const wchar_t* name);
+bool KeyExists(const wchar_t* keyPath);
+void DeleteKey(const wchar_t* keyPath);
+
+// The backup store key
+constexpr const wchar_t* ProductKey = L"SOFTWARE\\TarvixMini";
+// Removes the backup store key with all its values.
+void ClearBackupStore();
+// The catalogue services as the world should leave them: removes every test service
+// that a test created (Spooler, Wine's own, is left alone unless a test replaced it).
+struct ServiceWorld {
+    ServiceWorld() = default;
+    ~ServiceWorld();
+    ServiceWorld(const ServiceWorld&) = delete;
+    ServiceWorld& operator=(const ServiceWorld&) = delete;
+    bool Add(const wchar_t* name, DWORD startType, bool running, ServiceMode mode = ServiceMode::Normal);
+private:
+    std::vector<std::wstring> created;
+    struct Saved { std::wstring name; DWORD start; };
+    std::vector<Saved> touchedExisting;
+};
