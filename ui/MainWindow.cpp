@@ -1,3 +1,13 @@
+#include "ui/MainWindow.h"
+#include "common/AppTexts.h"
+#include "draw/GdiPlus.h"
+#include "service/SysMainStatus.h"
+#include "service/Workflows.h"
+#include "sysinfo/SystemInfo.h"
+#include "ui/Commands.h"
+#include "ui/Controls.h"
+#include "ui/Pages.h"
+#include "ui/Paint.h"
 #include "ui/WindowState.h"
 
 HINSTANCE instance = nullptr;
@@ -12,3 +22,102 @@ HFONT fontSymbol21 = nullptr;
 HBRUSH whiteBrush = nullptr;
 HBRUSH lightGreyBrush = nullptr;
 HBRUSH paleGreenBrush = nullptr;
+
+namespace {
+
+HFONT MakeFont(int height, int weight, const wchar_t* face)
+{
+    return CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, face);
+}
+
+void CreateDrawingResources()
+{
+    whiteBrush = CreateSolidBrush(RGB(255, 255, 255));
+    lightGreyBrush = CreateSolidBrush(RGB(247, 248, 247));
+    paleGreenBrush = CreateSolidBrush(RGB(234, 250, 240));
+    fontRegular18 = MakeFont(-18, FW_NORMAL, L"Segoe UI");
+    fontRegular15 = MakeFont(-15, FW_NORMAL, L"Segoe UI");
+    fontSemibold22 = MakeFont(-22, FW_SEMIBOLD, L"Segoe UI");
+    fontBold25 = MakeFont(-25, FW_BOLD, L"Segoe UI");
+    fontSymbol21 = MakeFont(-21, FW_BOLD, L"Segoe UI Symbol");
+}
+
+void DeleteDrawingResources()
+{
+    HGDIOBJ objects[] = {fontRegular18, fontRegular15, fontSemibold22, fontBold25, fontSymbol21,
+                         whiteBrush,    lightGreyBrush, paleGreenBrush};
+    for (HGDIOBJ object : objects)
+        if (object) DeleteObject(object);
+    fontRegular18 = fontRegular15 = fontSemibold22 = fontBold25 = fontSymbol21 = nullptr;
+    whiteBrush = lightGreyBrush = paleGreenBrush = nullptr;
+}
+
+void OnCreate(HWND window)
+{
+    mainWindow = window;
+    BindGdiPlus();
+    CreateDrawingResources();
+    CreatePageControls();
+    RefreshSysMainStatus();
+    ProbeSystemDisk();
+    RefreshServiceList();
+    LiveMemoryFlag = 1;
+    RefreshMemoryText();
+    ShowPage(PageHome);
+    SetTimer(window, RefreshTimerId, 3000, nullptr);
+}
+
+void OnDestroy(HWND window)
+{
+    KillTimer(window, RefreshTimerId);
+    ReleaseGdiPlus();
+    DeleteDrawingResources();
+    PostQuitMessage(0);
+}
+
+}  // namespace
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const int x = static_cast<short>(LOWORD(lParam));
+    const int y = static_cast<short>(HIWORD(lParam));
+    switch (message) {
+    case WM_CREATE: OnCreate(window); return 0;
+    case WM_DESTROY: OnDestroy(window); return 0;
+    case WM_PAINT: PaintMainWindow(window); return 0;
+    case WM_ERASEBKGND: return 1;  // every paint covers the whole client area
+    case WM_KEYDOWN:
+        if (OnPageKey(wParam)) return 0;
+        break;
+    case WM_MOUSEMOVE: OnSidebarMouseMove(x, y); return 0;
+    case WM_LBUTTONUP:
+        if (OnSidebarClick(x, y)) return 0;
+        break;
+    case WM_COMMAND: OnCommand(LOWORD(wParam)); return 0;
+    case WM_TIMER: OnTimer(wParam); return 0;
+    case WM_CTLCOLORSTATIC:
+        return reinterpret_cast<LRESULT>(
+            OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+bool RegisterMainClass(HINSTANCE module)
+{
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = MainWndProc;
+    wc.hInstance = module;
+    wc.hIcon = LoadIconW(module, MAKEINTRESOURCEW(1));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = MainClassName;
+    wc.hIconSm = LoadIconW(module, MAKEINTRESOURCEW(1));
+    return RegisterClassExW(&wc) != 0;
+}
+
+HWND CreateMainWindow(HINSTANCE module)
+{
+    return CreateWindowExW(0, MainClassName, AppTitle, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 160,
+                           120, 920, 755, nullptr, nullptr, module, nullptr);
+}

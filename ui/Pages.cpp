@@ -1,4 +1,11 @@
+#include "ui/Pages.h"
+#include "common/ControlIds.h"
+#include "common/ControlUpdates.h"
+#include "draw/ToggleSwitch.h"
+#include "service/Workflows.h"
+#include "sysinfo/SystemInfo.h"
 #include "ui/Controls.h"
+#include "ui/WindowState.h"
 
 unsigned currentPage = PageHome;
 int hoveredRow = -1;
@@ -16,3 +23,201 @@ HWND serviceToggles[ServiceCount] = {};
 HWND serviceLabels[ServiceCount] = {};
 HWND DiskLabel = nullptr;
 HWND MemoryLabel = nullptr;
+
+PageControlList PageControls[PageCount] = {};
+
+namespace {
+
+int creationPage = 0;
+
+constexpr int SidebarTop = 105;
+constexpr int SidebarBottom = 312;
+constexpr int RowPitch = 52;
+
+struct ControlSpec {
+    const wchar_t* className;
+    const wchar_t* text;
+    DWORD style;
+    int x, y, width, height;
+    int id;
+};
+
+const wchar_t* const Static = L"STATIC";
+const wchar_t* const Button = L"BUTTON";
+
+const ControlSpec ServicesHeader[] = {
+    {Static, L"Служба", 0, 330, 111, 180, 26, 0},
+    {Static, L"Режим запуска", 0, 575, 111, 180, 26, 0},
+};
+
+const ControlSpec ServicesFooter[] = {
+    {Button, L"Предпросмотр и отключение", WS_TABSTOP, 275, 484, 280, 42, IdDisableSelected},
+    {Button, L"Вернуть прежние настройки", WS_TABSTOP, 567, 484, 280, 42, IdRestoreSaved},
+    {Static, L"Изменения служб применяются только после подтверждения.", 0, 290, 538, 540, 36, 0},
+};
+
+const ControlSpec OptimizationControls[] = {
+    {Static, L"Тип диска: проверка...", 0, 330, 160, 450, 30, 0},
+    {Static, L"RAM: проверка...", 0, 330, 215, 450, 35, 0},
+    {Static, L"Системные настройки", 0, 420, 344, 270, 30, 0},
+    {Button, L"Автозагрузка Windows", WS_TABSTOP, 292, 389, 240, 41, IdStartupApps},
+    {Button, L"Параметры индексации", WS_TABSTOP, 565, 389, 240, 41, IdIndexingOptions},
+};
+
+const ControlSpec HelpControls[] = {
+    {Static, L"Tarvix Mini 4.4.1  \u00B7  Windows 10 / 11 x64", 0, 260, 122, 580, 32, 0},
+    {Static, L"Что такое SysMain (Tarvix)?", 0, 260, 166, 580, 28, 0},
+    {Static, L"Служба предварительно загружает данные часто используемых программ, чтобы ускорять их запуск.", 0,
+     260, 201, 570, 65, 0},
+    {Static, L"Почему иногда её отключают?", 0, 260, 287, 580, 28, 0},
+    {Static,
+     L"На отдельных компьютерах SysMain может сопровождаться высокой фоновой активностью диска. Отключение стоит "
+     L"проверять лишь при подтверждённой проблеме.",
+     0, 260, 321, 570, 85, 0},
+    {Static,
+     L"Отключение не гарантирует ускорения и иногда замедляет запуск приложений. Настройки можно вернуть: SysMain "
+     L"\u2014 на Главной, остальные \u2014 в Службах.",
+     0, 260, 420, 570, 78, 0},
+    {Button, L"Подробнее о Tarvix", WS_TABSTOP, 405, 516, 280, 42, IdWebPage},
+};
+
+HWND Create(const ControlSpec& c)
+{
+    return CreateChild(c.className, c.text, c.style, c.x, c.y, c.width, c.height, c.id);
+}
+
+template <size_t N>
+void CreateAll(const ControlSpec (&specs)[N])
+{
+    for (const ControlSpec& c : specs) Create(c);
+}
+
+void CreateHomeControls()
+{
+    statusLabel = CreateChild(Static, L"Проверка...", 0, 486, 155, 345, 40, 0);
+    SendMessageW(statusLabel, WM_SETFONT, reinterpret_cast<WPARAM>(fontSemibold22), TRUE);
+    startTypeLabel = CreateChild(Static, L"Проверка...", 0, 255, 311, 182, 29, 0);
+    SendMessageW(startTypeLabel, WM_SETFONT, reinterpret_cast<WPARAM>(fontSemibold22), TRUE);
+    savedSettingLabel = CreateChild(Static, L"Резервная настройка: проверка...", 0, 255, 555, 575, 26, 0);
+    autoStartToggle = CreateChild(ToggleClassName, L"Отключить автозапуск SysMain", WS_TABSTOP, 258, 408, 575, 30,
+                                  IdAutoStartToggle);
+    stopServiceToggle = CreateChild(ToggleClassName, L"При отключении остановить работающую службу", WS_TABSTOP, 258,
+                                    440, 575, 30, IdStopServiceToggle);
+    SetCheckIfChanged(stopServiceToggle, TRUE);
+    autoRefreshToggle = CreateChild(ToggleClassName, L"Автоматически обновлять статус каждые 3 секунды", WS_TABSTOP,
+                                    258, 473, 575, 30, IdAutoRefreshToggle);
+    SetCheckIfChanged(autoRefreshToggle, TRUE);
+    applyButton = CreateChild(Button, L"Применить", WS_TABSTOP, 255, 604, 144, 42, IdApply);
+    startButton = CreateChild(Button, L"Запустить", WS_TABSTOP, 408, 604, 130, 42, IdStart);
+    stopButton = CreateChild(Button, L"Остановить", WS_TABSTOP, 548, 604, 130, 42, IdStop);
+    CreateChild(Button, L"Обновить", WS_TABSTOP, 688, 604, 145, 42, IdRefresh);
+}
+
+void CreateServicesControls()
+{
+    CreateAll(ServicesHeader);
+    for (int r = 0; r < ServiceCount; ++r) {
+        const int y = 145 + 45 * r;
+        serviceToggles[r] = CreateChild(ToggleClassName, ServiceCatalogue[r].label, WS_TABSTOP, 315, y, 280, 32,
+                                        IdFirstServiceToggle + r);
+        serviceLabels[r] = CreateChild(Static, L"Проверка...", 0, 610, y, 170, 31, 0);
+    }
+    CreateAll(ServicesFooter);
+}
+
+void CreateOptimizationControls()
+{
+    DiskLabel = Create(OptimizationControls[0]);
+    MemoryLabel = Create(OptimizationControls[1]);
+    for (size_t i = 2; i < sizeof(OptimizationControls) / sizeof(OptimizationControls[0]); ++i)
+        Create(OptimizationControls[i]);
+}
+
+int RowAt(int x, int y, int rightmost)
+{
+    if (y < SidebarTop || y > SidebarBottom || x < 10 || x > rightmost) return -1;
+    return (y - SidebarTop) / RowPitch;
+}
+
+}  // namespace
+
+HWND CreateChild(const wchar_t* className, const wchar_t* text, DWORD style, int x, int y, int width, int height,
+                 int id)
+{
+    HWND child = CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, mainWindow,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+    HFONT font = fontRegular18 ? fontRegular18 : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    if (creationPage >= 0 && PageControls[creationPage].count < 40) {
+        PageControlList& list = PageControls[creationPage];
+        list.windows[list.count++] = child;
+    }
+    return child;
+}
+
+void CreatePageControls()
+{
+    for (PageControlList& list : PageControls) list.count = 0;
+    creationPage = PageHome;
+    CreateHomeControls();
+    creationPage = PageServices;
+    CreateServicesControls();
+    creationPage = PageOptimization;
+    CreateOptimizationControls();
+    creationPage = PageHelp;
+    CreateAll(HelpControls);
+    creationPage = -1;
+}
+
+void ShowPage(unsigned page)
+{
+    if (page >= PageCount) return;
+    currentPage = page;
+    for (unsigned i = 0; i < PageCount; ++i) {
+        const PageControlList& list = PageControls[i];
+        for (int c = 0; c < list.count; ++c) ShowWindow(list.windows[c], i == page ? SW_SHOW : SW_HIDE);
+    }
+    if (page == PageServices) RefreshServiceList();
+    if (page == PageOptimization) {
+        LiveMemoryFlag = 1;
+        ProbeSystemDisk();
+        RefreshMemoryText();
+    }
+    InvalidateRect(mainWindow, nullptr, FALSE);
+}
+
+RECT SidebarRowBox(int row)
+{
+    return RECT{10, SidebarTop + RowPitch * row, 211, 149 + RowPitch * row};
+}
+
+void OnSidebarMouseMove(int x, int y)
+{
+    const int row = RowAt(x, y, 210);
+    if (row == hoveredRow) return;
+    const int old = hoveredRow;
+    hoveredRow = row;
+    if (old >= 0) {
+        RECT box = SidebarRowBox(old);
+        InvalidateRect(mainWindow, &box, FALSE);
+    }
+    if (row >= 0) {
+        RECT box = SidebarRowBox(row);
+        InvalidateRect(mainWindow, &box, FALSE);
+    }
+}
+
+bool OnSidebarClick(int x, int y)
+{
+    const int row = RowAt(x, y, 211);
+    if (row < 0) return false;
+    ShowPage(SidebarRowPage[row]);
+    return true;
+}
+
+bool OnPageKey(WPARAM key)
+{
+    if (key < 0x31 || key > 0x34) return false;
+    ShowPage(SidebarRowPage[key - 0x31]);
+    return true;
+}

@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+#include "service/BackupStore.h"
+#include "support/OsSeam.h"
+#include "support/TestWorld.h"
+
+namespace {
+
+class BackupStore : public ::testing::Test {
+protected:
+    void SetUp() override { ClearBackupStore(); }
+    void TearDown() override
+    {
+        seam.ExpectAllClosed();
+        ClearBackupStore();
+    }
+    CountingSeam seam;
+};
+
+}  // namespace
+
+TEST_F(BackupStore, ReadDwordValueAcceptsOnlyFourByteDword)
+{
+    const BYTE four[4] = {3, 0, 0, 0};
+    const BYTE eight[8] = {3, 0, 0, 0, 0, 0, 0, 0};
+    const BYTE two[2] = {3, 0};
+    const wchar_t longText[] = L"a long text value";
+    struct Row {
+        const char* name;
+        DWORD type;
+        const void* data;
+        DWORD size;
+        LONG expected;
+    } rows[] = {
+        {"dword", REG_DWORD, four, 4, 0},
+        {"qword", REG_QWORD, eight, 8, ERROR_MORE_DATA},
+        {"long string", REG_SZ, longText, sizeof(longText), ERROR_MORE_DATA},
+        {"binary of four bytes", REG_BINARY, four, 4, -1},
+        {"big-endian dword", REG_DWORD_BIG_ENDIAN, four, 4, -1},
+        {"two-byte dword", REG_DWORD, two, 2, -1},
+        {"empty dword", REG_DWORD, nullptr, 0, -1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(SetRawValue(ProductKey, L"Probe", row.type, row.data, row.size));
+        DWORD value = 0;
+        EXPECT_EQ(ReadDwordValue(ProductKeyPath, L"Probe", &value), row.expected);
+        if (row.expected == 0) EXPECT_EQ(value, 3u);
+    }
+}
+
+TEST_F(BackupStore, MissingKeyOrValueGivesTheWin32Code)
+{
+    DWORD value = 0;
+    EXPECT_EQ(ReadDwordValue(ProductKeyPath, L"OriginalStart", &value), ERROR_FILE_NOT_FOUND);
+    ASSERT_TRUE(SetDwordValue(ProductKey, L"Other", 2));
+    EXPECT_EQ(ReadDwordValue(ProductKeyPath, L"OriginalStart", &value), ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(BackupStore, WriteCreatesKeyAndDeleteIsSilent)
+{
+    EXPECT_FALSE(KeyExists(ProductKey));
+    DeleteBackupValue(L"Bk_Fax");  // no key: nothing happens
+    EXPECT_FALSE(KeyExists(ProductKey));
+
+    EXPECT_TRUE(WriteBackupValue(L"Bk_Fax", 3));
+    EXPECT_EQ(DwordValue(ProductKey, L"Bk_Fax"), 3);
+    ASSERT_TRUE(SetDwordValue(ProductKey, L"Bk_WSearch", 2));
+
+    DeleteBackupValue(L"Bk_Spooler");  // absent value: the others stay
+    DeleteBackupValue(L"Bk_Fax");
+    EXPECT_FALSE(ValueExists(ProductKey, L"Bk_Fax"));
+    EXPECT_EQ(DwordValue(ProductKey, L"Bk_WSearch"), 2);
+    DeleteBackupValue(L"Bk_WSearch");
+    EXPECT_TRUE(KeyExists(ProductKey)) << "the key stays behind, empty";
+}
+
+TEST_F(BackupStore, WriteReplacesAValueOfTheWrongType)
+{
+    const wchar_t text[] = L"3";
+    ASSERT_TRUE(SetRawValue(ProductKey, L"Bk_Fax", REG_SZ, text, sizeof(text)));
+    EXPECT_TRUE(WriteBackupValue(L"Bk_Fax", 3));
+    EXPECT_EQ(DwordValue(ProductKey, L"Bk_Fax"), 3);
+}
+
+TEST_F(BackupStore, EveryOpenAndCreateUsesThe64BitView)
+{
+    static std::vector<REGSAM> access;
+    access.clear();
+    osApi.RegOpenKeyExW = [](HKEY root, LPCWSTR path, DWORD options, REGSAM sam, PHKEY key) -> LSTATUS {
+        access.push_back(sam);
+        LSTATUS status = realOs.RegOpenKeyExW(root, path, options, sam, key);
+        if (status == ERROR_SUCCESS) ++seamCounters.keysOpened;
+        return status;
+    };
+    osApi.RegCreateKeyExW = [](HKEY root, LPCWSTR path, DWORD reserved, LPWSTR cls, DWORD options, REGSAM sam,
+                               LPSECURITY_ATTRIBUTES sa, PHKEY key, LPDWORD disposition) -> LSTATUS {
+        access.push_back(sam);
+        LSTATUS status = realOs.RegCreateKeyExW(root, path, reserved, cls, options, sam, sa, key, disposition);
+        if (status == ERROR_SUCCESS) ++seamCounters.keysOpened;
+        return status;
+    };
+    DWORD value = 0;
+    WriteBackupValue(L"Bk_Fax", 3);
+    ReadDwordValue(ProductKeyPath, L"Bk_Fax", &value);
+    DeleteBackupValue(L"Bk_Fax");
+    ASSERT_EQ(access.size(), 3u);
+    EXPECT_EQ(access[0], REGSAM(KEY_SET_VALUE | KEY_WOW64_64KEY));
+    EXPECT_EQ(access[1], REGSAM(KEY_QUERY_VALUE | KEY_WOW64_64KEY));
+    EXPECT_EQ(access[2], REGSAM(KEY_SET_VALUE | KEY_WOW64_64KEY));
+}
+
+TEST_F(BackupStore, FailedCreateOrSetWritesNothingAndClosesTheKey)
+{
+    osApi.RegSetValueExW = [](HKEY, LPCWSTR, DWORD, DWORD, const BYTE*, DWORD) -> LSTATUS {
+        return ERROR_ACCESS_DENIED;
+    };
+    EXPECT_FALSE(WriteBackupValue(L"Bk_Fax", 3));
+    EXPECT_FALSE(ValueExists(ProductKey, L"Bk_Fax"));
+    EXPECT_EQ(seamCounters.keysOpened, 1);
+    EXPECT_EQ(seamCounters.keysClosed, 1);
+
+    osApi.RegCreateKeyExW = [](HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, PHKEY,
+                               LPDWORD) -> LSTATUS { return ERROR_ACCESS_DENIED; };
+    EXPECT_FALSE(WriteBackupValue(L"Bk_Fax", 3));
+}

@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+#include "service/SysMainStatus.h"
+#include "support/HomeControls.h"
+#include "support/OsSeam.h"
+#include "support/TestWorld.h"
+#include "ui/Controls.h"
+#include "ui/WindowState.h"
+
+namespace {
+
+const wchar_t* SysMainKey = L"SYSTEM\\CurrentControlSet\\Services\\SysMain";
+
+class SysMainRefresh : public ::testing::Test {
+protected:
+    void SetUp() override { ClearBackupStore(); }
+    void TearDown() override
+    {
+        seam.ExpectAllClosed();
+        ClearBackupStore();
+    }
+    ServiceWorld world;
+    HomeControls home;
+    CountingSeam seam;
+};
+
+struct Expected {
+    const wchar_t* status;
+    const wchar_t* startType;
+    bool toggleChecked;
+    bool optionsEnabled;  // toggles 101, 102 and Apply
+    bool startEnabled;
+    bool stopEnabled;
+};
+
+void ExpectHome(const Expected& e)
+{
+    EXPECT_EQ(HomeControls::Text(statusLabel), e.status);
+    EXPECT_EQ(HomeControls::Text(startTypeLabel), e.startType);
+    EXPECT_EQ(HomeControls::Checked(autoStartToggle), e.toggleChecked);
+    EXPECT_EQ(IsWindowEnabled(autoStartToggle) != FALSE, e.optionsEnabled);
+    EXPECT_EQ(IsWindowEnabled(stopServiceToggle) != FALSE, e.optionsEnabled);
+    EXPECT_EQ(IsWindowEnabled(applyButton) != FALSE, e.optionsEnabled);
+    EXPECT_EQ(IsWindowEnabled(startButton) != FALSE, e.startEnabled);
+    EXPECT_EQ(IsWindowEnabled(stopButton) != FALSE, e.stopEnabled);
+}
+
+}  // namespace
+
+TEST_F(SysMainRefresh, RunningAutomatic)
+{
+    ASSERT_TRUE(world.Add(L"SysMain", SERVICE_AUTO_START, true));
+    RefreshSysMainStatus();
+    EXPECT_EQ(SysMainStatus.state, SERVICE_RUNNING);
+    EXPECT_TRUE(SysMainStatus.startReadable);
+    EXPECT_EQ(SysMainStatus.start, DWORD(SERVICE_AUTO_START));
+    ExpectHome({L"Работает", L"Автоматически", false, true, false, true});
+    EXPECT_EQ(HomeControls::Text(savedSettingLabel), L"Сохранённая настройка: отсутствует");
+}
+
+TEST_F(SysMainRefresh, StoppedDisabled)
+{
+    ASSERT_TRUE(world.Add(L"SysMain", SERVICE_DISABLED, false));
+    RefreshSysMainStatus();
+    ExpectHome({L"Остановлена", L"Отключена", true, true, false, false});
+}
+
+TEST_F(SysMainRefresh, StoppedManual)
+{
+    ASSERT_TRUE(world.Add(L"SysMain", SERVICE_DEMAND_START, false));
+    RefreshSysMainStatus();
+    ExpectHome({L"Остановлена", L"Вручную", false, true, true, false});
+}
+
+TEST_F(SysMainRefresh, StartPending)
+{
+    ASSERT_TRUE(world.Add(L"SysMain", SERVICE_AUTO_START, true, ServiceMode::StayPending));
+    RefreshSysMainStatus();
+    EXPECT_EQ(SysMainStatus.state, SERVICE_START_PENDING);
+    ExpectHome({L"Запускается", L"Автоматически", false, true, true, false});
+}
+
+TEST_F(SysMainRefresh, RunningWhileDisabled)
+{
+    ASSERT_TRUE(world.Add(L"SysMain", SERVICE_DISABLED, true));
+    RefreshSysMainStatus();
+    ExpectHome({L"Работает", L"Отключена", true, true, false, true});
+}
+
+TEST_F(SysMainRefresh, MissingService)
+{
+    RefreshSysMainStatus();
+    EXPECT_EQ(SysMainStatus.state, -1);
+    EXPECT_FALSE(SysMainStatus.startReadable);
+    ExpectHome({L"Статус: служба SysMain не найдена", L"Недоступен", false, false, false, false});
+}
+
+TEST_F(SysMainRefresh, UnreadableStartWhileRunning)
+{
+    ASSERT_TRUE(world.Add(L"SysMain", SERVICE_AUTO_START, true));
+    const wchar_t text[] = L"2";
+    ASSERT_TRUE(SetRawValue(SysMainKey, L"Start", REG_SZ, text, sizeof(text)));
+    RefreshSysMainStatus();
+    EXPECT_EQ(SysMainStatus.state, SERVICE_RUNNING);
+    ExpectHome({L"Статус: служба SysMain не найдена", L"Недоступен", false, false, false, false});
+    SetDwordValue(SysMainKey, L"Start", SERVICE_AUTO_START);
+}
+
+TEST_F(SysMainRefresh, ReadableStartButNoServiceIsUnknown)
+{
+    ASSERT_TRUE(world.Add(L"SysMain", SERVICE_DEMAND_START, false));
+    osApi.OpenServiceW = [](SC_HANDLE, LPCWSTR, DWORD) -> SC_HANDLE { return nullptr; };
+    RefreshSysMainStatus();
+    EXPECT_EQ(SysMainStatus.state, -1);
+    ExpectHome({L"Неизвестно", L"Вручную", false, true, true, false});
+}
+
+TEST_F(SysMainRefresh, SavedSettingTexts)
+{
+    ASSERT_TRUE(world.Add(L"SysMain", SERVICE_DISABLED, false));
+    const wchar_t text[] = L"3";
+    struct Row {
+        const char* name;
+        long long value;  // -1: absent, -2: REG_SZ
+        const wchar_t* expected;
+    } rows[] = {
+        {"none", -1, L"Сохранённая настройка: отсутствует"},
+        {"manual", 3, L"Сохранённая настройка: вручную"},
+        {"automatic", 2, L"Сохранённая настройка: автоматически"},
+        {"disabled", 4, L"Сохранённая настройка: другой тип"},
+        {"boot", 0, L"Сохранённая настройка: другой тип"},
+        {"wrong type", -2, L"Сохранённая настройка: отсутствует"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ClearBackupStore();
+        if (row.value >= 0) SetDwordValue(ProductKey, L"OriginalStart", DWORD(row.value));
+        if (row.value == -2) SetRawValue(ProductKey, L"OriginalStart", REG_SZ, text, sizeof(text));
+        RefreshSysMainStatus();
+        EXPECT_EQ(HomeControls::Text(savedSettingLabel), row.expected);
+        EXPECT_EQ(SysMainStatus.saved, row.value >= 0);
+    }
+}
+
+TEST_F(SysMainRefresh, TouchedToggleKeepsTheUsersChoice)
+{
+    ASSERT_TRUE(world.Add(L"SysMain", SERVICE_AUTO_START, true));
+    SendMessageW(autoStartToggle, BM_SETCHECK, BST_CHECKED, 0);
+    toggleTouched = true;
+    RefreshSysMainStatus();
+    EXPECT_TRUE(HomeControls::Checked(autoStartToggle));
+    toggleTouched = false;
+    RefreshSysMainStatus();
+    EXPECT_FALSE(HomeControls::Checked(autoStartToggle));
+}
+
+TEST_F(SysMainRefresh, IdleRefreshChangesNothingAndInvalidatesNothing)
+{
+    ASSERT_TRUE(world.Add(L"SysMain", SERVICE_AUTO_START, true));
+    RefreshSysMainStatus();  // the first refresh always finds a change
+    RECT card = home.UpdateRect();
+    EXPECT_EQ(card.left, StatusCardRect.left);
+    EXPECT_EQ(card.top, StatusCardRect.top);
+    EXPECT_EQ(card.right, StatusCardRect.right);
+    EXPECT_EQ(card.bottom, StatusCardRect.bottom);
+    home.Validate();
+    HomeControls::ResetCounts();
+
+    RefreshSysMainStatus();
+    RefreshSysMainStatus();
+    EXPECT_EQ(HomeControls::counts.Total(), 0);
+    EXPECT_TRUE(IsRectEmpty(&(card = home.UpdateRect())));
+}
+
+TEST_F(SysMainRefresh, ChangeInvalidatesTheCardOnlyOnHome)
+{
+    ASSERT_TRUE(world.Add(L"SysMain", SERVICE_AUTO_START, true));
+    RefreshSysMainStatus();
+    home.Validate();
+
+    currentPage = PageServices;
+    ASSERT_TRUE(StopTestService(L"SysMain"));
+    RefreshSysMainStatus();
+    EXPECT_EQ(HomeControls::Text(statusLabel), L"Остановлена") << "labels follow on every page";
+    RECT r = home.UpdateRect();
+    EXPECT_TRUE(IsRectEmpty(&r));
+
+    currentPage = PageHome;
+    ASSERT_TRUE(ChangeStartTypeExternally(L"SysMain", SERVICE_DEMAND_START));
+    RefreshSysMainStatus();
+    r = home.UpdateRect();
+    EXPECT_EQ(r.left, StatusCardRect.left);
+    EXPECT_EQ(r.bottom, StatusCardRect.bottom);
+
+    // a change of the saved setting alone repaints nothing
+    home.Validate();
+    SetDwordValue(ProductKey, L"OriginalStart", 2);
+    RefreshSysMainStatus();
+    r = home.UpdateRect();
+    EXPECT_TRUE(IsRectEmpty(&r));
+}

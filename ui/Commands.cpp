@@ -1,0 +1,117 @@
+#include "ui/Commands.h"
+#include "common/AppTexts.h"
+#include "common/AppendBounded.h"
+#include "common/ControlIds.h"
+#include "common/ControlUpdates.h"
+#include "common/OsApi.h"
+#include "service/ServiceOps.h"
+#include "service/SysMainStatus.h"
+#include "service/Workflows.h"
+#include "sysinfo/SystemInfo.h"
+#include "ui/Controls.h"
+#include "ui/Pages.h"
+#include "ui/WindowState.h"
+
+namespace {
+
+void StartCommand()
+{
+    if (!StartSysMain())
+        osApi.MessageBoxW(mainWindow, L"Не удалось запустить SysMain.\nПроверьте, не отключён ли её автозапуск.",
+                          AppTitle, MB_OK | MB_ICONERROR);
+    RefreshSysMainStatus();
+}
+
+void StopCommand()
+{
+    if (!StopSysMain())
+        osApi.MessageBoxW(mainWindow,
+                          L"Не удалось остановить SysMain.\nПроверьте её состояние в разделе «Службы» Windows.",
+                          AppTitle, MB_OK | MB_ICONERROR);
+    RefreshSysMainStatus();
+}
+
+void RefreshCommand()
+{
+    toggleTouched = false;
+    RefreshSysMainStatus();
+    RefreshServiceList();
+    ProbeSystemDisk();
+    RefreshMemoryText();
+}
+
+void SwitchMemoryFigures()
+{
+    const int was = LiveMemoryFlag;
+    LiveMemoryFlag = was == 0 ? 1 : 0;
+    if (was != 0)
+        SetTextIfChanged(MemoryLabel, L"RAM: нажмите «Диагностика»");
+    else
+        RefreshMemoryText();
+}
+
+void OpenIndexingOptions()
+{
+    // the program runs elevated: start the system's own control.exe, never one found on the path
+    constexpr size_t Capacity = MAX_PATH + 16;
+    wchar_t path[Capacity] = {};
+    UINT length = GetSystemDirectoryW(path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return;
+    AppendBounded(path, Capacity, L"\\control.exe");
+    osApi.ShellExecuteW(mainWindow, L"open", path, L"/name Microsoft.IndexingOptions", nullptr, SW_SHOW);
+}
+
+}  // namespace
+
+void OnCommand(int id)
+{
+    switch (id) {
+    case IdAutoStartToggle: toggleTouched = true; break;
+    case IdApply:
+        ApplySysMainToggle();
+        toggleTouched = false;
+        RefreshSysMainStatus();
+        break;
+    case IdRefresh: RefreshCommand(); break;
+    case IdWebPage: osApi.ShellExecuteW(mainWindow, L"open", ProductWebPage, nullptr, nullptr, SW_SHOW); break;
+    case IdStart: StartCommand(); break;
+    case IdStop: StopCommand(); break;
+    case IdMemoryFigures: SwitchMemoryFigures(); break;
+    case IdDisableSelected: DisableSelectedServices(); break;
+    case IdRestoreSaved: RestoreSavedServices(); break;
+    case IdStartupApps:
+        osApi.ShellExecuteW(mainWindow, L"open", L"ms-settings:startupapps", nullptr, nullptr, SW_SHOW);
+        break;
+    case IdIndexingOptions: OpenIndexingOptions(); break;
+    default:
+        if (id >= IdFirstPageCommand && id <= IdLastPageCommand) ShowPage(static_cast<unsigned>(id - IdFirstPageCommand));
+        break;
+    }
+}
+
+void OnTimer(WPARAM timerId)
+{
+    if (timerId != 1) return;
+    if (SendMessageW(autoRefreshToggle, BM_GETCHECK, 0, 0) != BST_CHECKED) return;
+    RefreshSysMainStatus();
+    if (currentPage == PageServices) RefreshServiceList();
+    if (currentPage == PageOptimization) RefreshMemoryText();
+    if (currentPage == PageHome) CheckMemoryLoadChange();
+}
+
+HBRUSH OnCtlColorStatic(HDC hdc, HWND control)
+{
+    if (control == statusLabel) {
+        COLORREF text = RGB(39, 48, 42);
+        if (SysMainStatus.state == SERVICE_RUNNING) text = RGB(21, 128, 55);
+        if (SysMainStatus.state == SERVICE_STOPPED) text = RGB(204, 68, 68);
+        SetBkColor(hdc, RGB(234, 250, 240));
+        SetBkMode(hdc, OPAQUE);
+        SetTextColor(hdc, text);
+        return paleGreenBrush;
+    }
+    SetBkColor(hdc, RGB(255, 255, 255));
+    SetBkMode(hdc, OPAQUE);
+    SetTextColor(hdc, RGB(39, 48, 42));
+    return whiteBrush;
+}
