@@ -207,13 +207,7 @@ int CaptionPixels(HWND toggle, COLORREF colour)
     RECT client;
     GetClientRect(toggle, &client);
     const int top = (client.bottom - 26) / 2;
-    HDC dc = GetDC(toggle);
-    int count = 0;
-    for (int y = top; y < top + 26; ++y)
-        for (int x = 4; x < client.right - 57; ++x)
-            if (GetPixel(dc, x, y) == colour) ++count;
-    ReleaseDC(toggle, dc);
-    return count;
+    return CountPixels(toggle, RECT{4, top, client.right - 57, top + 26}, colour);
 }
 
 TEST_F(Toggle, PaintsTrackKnobAndCaptionByStateAndEnabled)

@@ -1,5 +1,6 @@
 #include "support/GdiWorld.h"
 #include "draw/GdiPlus.h"
+#include "draw/Primitives.h"
 #include "ui/WindowState.h"
 
 std::vector<HostCommand> hostCommands;
@@ -136,6 +137,17 @@ COLORREF ClientPixel(HWND window, int x, int y)
     return colour;
 }
 
+int CountPixels(HWND window, const RECT& box, COLORREF colour)
+{
+    HDC dc = GetDC(window);
+    int count = 0;
+    for (int y = box.top; y < box.bottom; ++y)
+        for (int x = box.left; x < box.right; ++x)
+            if (GetPixel(dc, x, y) == colour) ++count;
+    ReleaseDC(window, dc);
+    return count;
+}
+
 namespace {
 
 ::testing::AssertionResult Compare(int x, int y, COLORREF actual, COLORREF expected)
@@ -210,4 +222,31 @@ int Canvas::CountOtherThan(COLORREF colour, int left, int top, int right, int bo
         for (int x = left; x < right; ++x)
             if (FromDib(bits[y * width + x]) != colour) ++count;
     return count;
+}
+
+::testing::AssertionResult ShowsLabel(HWND window, const wchar_t* text, int x, int y, int width, int height,
+                                      HFONT font, COLORREF colour, COLORREF background)
+{
+    Canvas expected(width, height, background);
+    DrawLabel(expected.Dc(), text, 0, 0, width, height, font, colour);
+    Canvas shown(width, height, RGB(0, 0, 0));
+    HDC dc = GetDC(window);
+    BitBlt(shown.Dc(), 0, 0, width, height, dc, x, y, SRCCOPY);
+    ReleaseDC(window, dc);
+    int differing = 0;
+    int firstX = -1, firstY = -1;
+    for (int j = 0; j < height; ++j) {
+        for (int i = 0; i < width; ++i) {
+            if (shown.Pixel(i, j) == expected.Pixel(i, j)) continue;
+            if (differing++ == 0) {
+                firstX = x + i;
+                firstY = y + j;
+            }
+        }
+    }
+    if (expected.CountOtherThan(background, 0, 0, width, height) == 0)
+        return ::testing::AssertionFailure() << "the expected text draws nothing";
+    if (differing == 0) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << differing << " pixels of the label box at " << x << ", " << y
+                                         << " differ, the first at " << firstX << ", " << firstY;
 }

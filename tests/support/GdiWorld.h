@@ -47,6 +47,13 @@ void PumpMessages();
 // A pixel of a window's client area as the screen shows it.
 COLORREF ClientPixel(HWND window, int x, int y);
 ::testing::AssertionResult PixelIs(HWND window, int x, int y, COLORREF expected);
+// How many pixels of exactly colour the client box left <= x < right, top <= y < bottom shows.
+int CountPixels(HWND window, const RECT& box, COLORREF colour);
+
+// The box x, y, width, height of a window's client area shows exactly what DrawLabel
+// draws of text, font and colour on a plain background, pixel for pixel.
+::testing::AssertionResult ShowsLabel(HWND window, const wchar_t* text, int x, int y, int width, int height,
+                                      HFONT font, COLORREF colour, COLORREF background);
 
 // A 32-bit top-down DIB selected into a memory DC, filled with one colour.
 class Canvas {

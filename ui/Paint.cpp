@@ -1,0 +1,285 @@
+#include "ui/Paint.h"
+#include "draw/GdiPlus.h"
+#include "draw/Primitives.h"
+#include "service/SysMainStatus.h"
+#include "sysinfo/SystemInfo.h"
+#include "ui/Controls.h"
+#include "ui/Pages.h"
+#include "ui/WindowState.h"
+
+namespace {
+
+constexpr int SidebarRowCount = 4;
+constexpr int RowTop = 105;
+constexpr int RowPitch = 52;
+
+struct SidebarRowArt {
+    const wchar_t* glyph;
+    const wchar_t* label;
+    ARGB badge;
+};
+
+// pages of the rows: SidebarRowPage, shared with hit testing and the keys 1 to 4
+const SidebarRowArt SidebarRows[SidebarRowCount] = {
+    {L"\u2302", L"Главная", 0xFF15803D},
+    {L"\u2699", L"Службы", 0xFFC56B08},
+    {L"\u25C6", L"Оптимизация", 0xFF1D4ED8},
+    {L"?", L"Справка", 0xFF7C3AED},
+};
+
+struct BoltPoint {
+    float x, y;
+};
+
+const BoltPoint LogoBoltPoints[6] = {
+    {36.4f, 22.0f}, {25.7f, 36.1f}, {32.8f, 36.1f}, {29.6f, 49.2f}, {43.5f, 32.3f}, {35.4f, 32.3f},
+};
+
+struct RoundedShape {
+    float x, y, width, height, radius;
+    ARGB colour;
+};
+
+const RoundedShape LogoShapes[] = {
+    {14, 16, 40, 40, 11, 0xFFE3F7EA},  // tile
+    {19, 20, 30, 32, 7, 0xFF15803D},   // mark
+};
+
+const RoundedShape PageCardShapes[] = {
+    {237, 100, 640, 495, 12, 0xFFFFFFFF},  // card
+    {237, 100, 640, 8, 4, 0xFFDDF4E3},     // top band
+};
+
+const RoundedShape HomeCardShapes[] = {
+    {239, 102, 635, 147, 12, 0xFFEAFAF0},  // status, the status label's own background
+    {240, 266, 202, 82, 12, 0xFFFFFFFF},   // start type
+    {451, 266, 201, 82, 12, 0xFFFFFFFF},   // drive
+    {661, 266, 213, 82, 12, 0xFFFFFFFF},   // memory
+    {239, 366, 635, 157, 12, 0xFFFFFFFF},  // control
+    {239, 536, 635, 120, 12, 0xFFFFFFFF},  // backup and actions
+};
+
+struct Label {
+    const wchar_t* text;
+    int x, y, width, height;
+    HFONT* font;  // created with the window, so named by the variable that holds it
+    COLORREF colour;
+};
+
+constexpr COLORREF Ink = RGB(31, 41, 39);
+constexpr COLORREF CardCaption = RGB(114, 128, 138);
+constexpr COLORREF SectionCaption = RGB(41, 52, 47);
+constexpr COLORREF Subtitle = RGB(119, 130, 139);
+
+const Label LogoLabels[] = {
+    {L"Tarvix", 64, 17, 150, 26, &fontSemibold22, RGB(34, 39, 42)},
+    {L"MINI", 64, 46, 120, 24, &fontRegular15, RGB(53, 94, 128)},
+};
+
+// what a Home page text shows: its own text, or a value read at each paint
+enum class HomeValue { None, Drive, MemoryLoad };
+
+struct HomeLabel {
+    Label label;
+    HomeValue value;
+};
+
+const HomeLabel HomeLabels[] = {
+    {{L"Главная", 239, 18, 600, 36, &fontBold25, Ink}, HomeValue::None},
+    {{L"Состояние SysMain и управление Windows", 239, 59, 610, 26, &fontRegular15, Subtitle}, HomeValue::None},
+    {{L"Статус SysMain:", 256, 154, 195, 32, &fontSemibold22, SectionCaption}, HomeValue::None},
+    {{L"Тип запуска", 254, 278, 182, 25, &fontRegular15, CardCaption}, HomeValue::None},
+    {{L"Накопитель", 464, 278, 180, 25, &fontRegular15, CardCaption}, HomeValue::None},
+    {{nullptr, 464, 308, 178, 30, &fontSemibold22, Ink}, HomeValue::Drive},
+    {{L"RAM использовано", 674, 278, 185, 25, &fontRegular15, CardCaption}, HomeValue::None},
+    {{nullptr, 674, 308, 175, 30, nullptr, Ink}, HomeValue::MemoryLoad},  // font by MemoryLoadText
+    {{L"Управление", 256, 374, 590, 29, &fontSemibold22, SectionCaption}, HomeValue::None},
+};
+
+struct PageHeader {
+    const wchar_t* title;
+    const wchar_t* subtitle;
+};
+
+// pages 1 to 4; the Home page has its own header in HomeLabels
+const PageHeader PageHeaders[PageCount] = {
+    {L"", L""},
+    {L"Управление службами Windows", L"Выберите службы для отключения. Режим запуска показан справа."},
+    {L"Оптимизация системы", L"Сведения о накопителе и оперативной памяти"},
+    {L"Восстановление", L"Возврат сохранённых параметров"},
+    {L"Справка", L"О программе"},
+};
+
+constexpr int MemoryTextCapacity = 32;
+
+bool RowSelected(int row)
+{
+    return SidebarRowPage[row] == currentPage;
+}
+
+void FillRectangle(GpGraphics* graphics, float x, float y, float width, float height, ARGB colour)
+{
+    const ScopedGdipBrush brush(colour);
+    if (brush) GdiPlusApi.GdipFillRectangle(graphics, brush.Get(), x, y, width, height);
+}
+
+void FillShapes(GpGraphics* graphics, const RoundedShape* shapes, size_t count)
+{
+    for (size_t i = 0; i < count; ++i) {
+        const RoundedShape& s = shapes[i];
+        FillRoundRect(graphics, s.x, s.y, s.width, s.height, s.radius, s.colour);
+    }
+}
+
+void FillLogoBolt(GpGraphics* graphics)
+{
+    const ScopedGdipBrush brush(0xFFFFFFFF);
+    if (!brush) return;
+    const ScopedGdipPath path;
+    if (!path) return;
+    for (int i = 0; i < 6; ++i) {
+        const BoltPoint& from = LogoBoltPoints[i];
+        const BoltPoint& to = LogoBoltPoints[(i + 1) % 6];
+        GdiPlusApi.GdipAddPathLine(path.Get(), from.x, from.y, to.x, to.y);
+    }
+    GdiPlusApi.GdipClosePathFigure(path.Get());
+    GdiPlusApi.GdipFillPath(graphics, brush.Get(), path.Get());
+}
+
+void FillSidebarRows(GpGraphics* graphics)
+{
+    for (int row = 0; row < SidebarRowCount; ++row) {
+        const float y = static_cast<float>(RowTop + RowPitch * row);
+        const bool selected = RowSelected(row);
+        // a selected row keeps its own highlight while hovered
+        if (selected)
+            FillRoundRect(graphics, 10, y, 200, 44, 10, 0xFFDCFCE7);
+        else if (row == hoveredRow)
+            FillRoundRect(graphics, 10, y, 200, 44, 10, 0xFFF0F7F1);
+        if (selected) FillRoundRect(graphics, 10, y + 7, 4, 30, 2, 0xFF15803D);
+        FillRoundRect(graphics, 26, y + 7, 30, 30, 8, SidebarRows[row].badge);
+    }
+}
+
+ARGB StatusDotColour()
+{
+    if (SysMainStatus.state == SERVICE_RUNNING) return 0xFF22A15A;
+    if (SysMainStatus.state == SERVICE_STOPPED) return 0xFFDC5555;
+    return 0xFFF59E0B;  // pending, or unknown
+}
+
+void FillStatusDot(GpGraphics* graphics)
+{
+    const ScopedGdipBrush brush(StatusDotColour());
+    if (brush) GdiPlusApi.GdipFillEllipse(graphics, brush.Get(), 460, 164, 14, 14);
+}
+
+void DrawShapes(GpGraphics* graphics, float width, float height)
+{
+    FillRectangle(graphics, 0, 0, width, height, 0xFFF5F7F8);
+    FillRectangle(graphics, 0, 0, 220, height, 0xFFFFFFFF);
+    FillRectangle(graphics, 219, 0, 1, height, 0xFFE2E8E4);
+    FillShapes(graphics, LogoShapes, sizeof(LogoShapes) / sizeof(LogoShapes[0]));
+    FillLogoBolt(graphics);
+    FillSidebarRows(graphics);
+    if (currentPage != PageHome) {
+        FillShapes(graphics, PageCardShapes, sizeof(PageCardShapes) / sizeof(PageCardShapes[0]));
+        return;
+    }
+    FillShapes(graphics, HomeCardShapes, sizeof(HomeCardShapes) / sizeof(HomeCardShapes[0]));
+    FillStatusDot(graphics);
+}
+
+void DrawLabels(HDC hdc, const Label* labels, size_t count)
+{
+    for (size_t i = 0; i < count; ++i) {
+        const Label& l = labels[i];
+        DrawLabel(hdc, l.text, l.x, l.y, l.width, l.height, *l.font, l.colour);
+    }
+}
+
+void DrawGlyph(HDC hdc, const wchar_t* glyph, int top)
+{
+    RECT box = {26, top, 56, top + 30};
+    const HGDIOBJ previousFont = SelectObject(hdc, fontSymbol21);
+    SetBkMode(hdc, TRANSPARENT);
+    SetTextColor(hdc, RGB(255, 255, 255));
+    DrawTextW(hdc, glyph, -1, &box, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+    SelectObject(hdc, previousFont);
+}
+
+void DrawSidebarTexts(HDC hdc)
+{
+    DrawLabels(hdc, LogoLabels, sizeof(LogoLabels) / sizeof(LogoLabels[0]));
+    for (int row = 0; row < SidebarRowCount; ++row) {
+        const int top = 112 + RowPitch * row;
+        DrawGlyph(hdc, SidebarRows[row].glyph, top);
+        DrawLabel(hdc, SidebarRows[row].label, 72, top + 6, 133, 29, fontRegular18,
+                  RowSelected(row) ? RGB(21, 128, 55) : RGB(82, 75, 68));
+    }
+}
+
+const wchar_t* DriveText()
+{
+    if (DiskKind == 2) return L"SSD";
+    if (DiskKind == 1) return L"HDD";
+    return L"Неизвестен";
+}
+
+void DrawHomeTexts(HDC hdc)
+{
+    for (const HomeLabel& home : HomeLabels) {
+        const Label& l = home.label;
+        switch (home.value) {
+        case HomeValue::None:
+            DrawLabel(hdc, l.text, l.x, l.y, l.width, l.height, *l.font, l.colour);
+            break;
+        case HomeValue::Drive:
+            DrawLabel(hdc, DriveText(), l.x, l.y, l.width, l.height, *l.font, l.colour);
+            break;
+        case HomeValue::MemoryLoad: {
+            wchar_t memory[MemoryTextCapacity];
+            const HFONT font = MemoryLoadText(memory, MemoryTextCapacity);
+            DrawLabel(hdc, memory, l.x, l.y, l.width, l.height, font, l.colour);
+            break;
+        }
+        }
+    }
+}
+
+void DrawPageTexts(HDC hdc)
+{
+    if (currentPage == PageHome) {
+        DrawHomeTexts(hdc);
+        return;
+    }
+    const PageHeader& header = PageHeaders[currentPage];
+    DrawLabel(hdc, header.title, 241, 24, 620, 37, fontBold25, Ink);
+    if (header.subtitle[0]) DrawLabel(hdc, header.subtitle, 241, 63, 620, 24, fontRegular15, Subtitle);
+}
+
+void PaintFallback(HDC hdc, const RECT& client)
+{
+    FillRect(hdc, &client, lightGreyBrush);
+    DrawLabel(hdc, L"GDI+ недоступен. Проверьте установку Windows.", 25, 25, 650, 50, fontRegular18,
+              RGB(204, 0, 0));
+}
+
+}  // namespace
+
+void PaintMainWindow(HWND window)
+{
+    const PaintScope paint(window);
+    RECT client;
+    GetClientRect(window, &client);
+    {
+        DrawingPass pass(paint.Dc());
+        if (!pass) {
+            PaintFallback(paint.Dc(), client);
+            return;
+        }
+        DrawShapes(pass.Graphics(), static_cast<float>(client.right), static_cast<float>(client.bottom));
+    }
+    DrawSidebarTexts(paint.Dc());
+    DrawPageTexts(paint.Dc());
+}
