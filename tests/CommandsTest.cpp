@@ -1,0 +1,197 @@
+#include "support/MainWindowFixture.h"
+#include "common/AppTexts.h"
+#include "service/SysMainStatus.h"
+#include "sysinfo/SystemInfo.h"
+#include "ui/Controls.h"
+#include "ui/Pages.h"
+#include "ui/WindowState.h"
+
+namespace {
+
+class Commands : public MainWindowTest {
+protected:
+    void Command(int id) { SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+    void Tick() { SendMessageW(window, WM_TIMER, 1, 0); }
+};
+
+}  // namespace
+
+TEST_F(Commands, ToggleTouchedFollowsTheUser)
+{
+    ASSERT_TRUE(world.Add(L"SysMain", SERVICE_AUTO_START, true));
+    Open();
+    BoxRecorder boxes({IDNO});
+    SendMessageW(Control(101), WM_KEYDOWN, VK_SPACE, 0);  // the user flips toggle 101
+    EXPECT_TRUE(toggleTouched);
+    EXPECT_TRUE(Checked(Control(101)));
+    Tick();
+    EXPECT_TRUE(Checked(Control(101))) << "a refresh keeps the user's choice";
+
+    Command(103);  // Apply, answered No
+    EXPECT_FALSE(toggleTouched);
+    EXPECT_FALSE(Checked(Control(101))) << "after Apply the toggle follows the start type again";
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+
+    Command(101);
+    EXPECT_TRUE(toggleTouched);
+    Command(104);
+    EXPECT_FALSE(toggleTouched);
+}
+
+TEST_F(Commands, MemoryFiguresOffAndOn)
+{
+    Open();
+    ShowPage(PageOptimization);
+    const std::wstring figures = Text(MemoryLabel);
+    EXPECT_EQ(figures.rfind(L"RAM занято: ", 0), 0u) << "memory figures after start";
+    Command(109);
+    EXPECT_EQ(Text(MemoryLabel), L"RAM: нажмите «Диагностика»");
+    Command(104);
+    Tick();
+    EXPECT_EQ(Text(MemoryLabel), L"RAM: нажмите «Диагностика»") << "Refresh and ticks leave it";
+    Command(109);
+    EXPECT_EQ(Text(MemoryLabel).rfind(L"RAM занято: ", 0), 0u);
+    Command(109);
+    ShowPage(PageOptimization);
+    EXPECT_EQ(Text(MemoryLabel).rfind(L"RAM занято: ", 0), 0u) << "showing the page switches them on";
+}
+
+TEST_F(Commands, TimerRefreshesOnlyWhileAutoRefreshIsOn)
+{
+    ASSERT_TRUE(world.Add(L"SysMain", SERVICE_AUTO_START, true));
+    ASSERT_TRUE(world.Add(L"Fax", SERVICE_DEMAND_START, false));
+    Open();
+    EXPECT_EQ(Text(statusLabel), L"Работает");
+    SendMessageW(Control(108), WM_KEYDOWN, VK_SPACE, 0);  // automatic refresh off
+    ASSERT_FALSE(Checked(Control(108)));
+    ASSERT_TRUE(ChangeStartTypeExternally(L"SysMain", SERVICE_DEMAND_START));
+    ASSERT_TRUE(StopTestService(L"SysMain"));
+    Tick();
+    EXPECT_EQ(Text(statusLabel), L"Работает") << "nothing refreshed while 108 is off";
+    SendMessageW(window, WM_TIMER, 2, 0);
+    EXPECT_EQ(Text(statusLabel), L"Работает");
+
+    SendMessageW(Control(108), WM_KEYDOWN, VK_SPACE, 0);
+    Tick();
+    EXPECT_EQ(Text(statusLabel), L"Остановлена");
+    EXPECT_EQ(Text(startTypeLabel), L"Вручную");
+
+    // by page: the services list only while Services is shown
+    ASSERT_TRUE(ChangeStartTypeExternally(L"Fax", SERVICE_AUTO_START));
+    ShowPage(PageHelp);
+    Tick();
+    EXPECT_EQ(Text(serviceLabels[3]), L"Вручную");
+    ShowPage(PageServices);
+    EXPECT_EQ(Text(serviceLabels[3]), L"Авто");
+    ASSERT_TRUE(ChangeStartTypeExternally(L"Fax", SERVICE_DISABLED));
+    Tick();
+    EXPECT_EQ(Text(serviceLabels[3]), L"Отключена");
+}
+
+TEST_F(Commands, HomeTickRepaintsOnlyAChangedMemoryLoad)
+{
+    Open();
+    Pump();
+    ValidateRect(window, nullptr);
+    Tick();  // the first check only records the load
+    RECT r = {};
+    EXPECT_FALSE(GetUpdateRect(window, &r, FALSE));
+    LastMemoryLoad = LastMemoryLoad + 1;  // as if the load had been different a tick ago
+    Tick();
+    ASSERT_TRUE(GetUpdateRect(window, &r, FALSE));
+    EXPECT_TRUE(EqualRect(&r, &MemoryLoadRect));
+}
+
+TEST_F(Commands, StatusLabelColoursFollowTheState)
+{
+    Open();
+    HDC dc = CreateCompatibleDC(nullptr);
+    struct Row {
+        LONG state;
+        COLORREF text;
+    } rows[] = {{SERVICE_RUNNING, RGB(21, 128, 55)}, {SERVICE_STOPPED, RGB(204, 68, 68)},
+                {SERVICE_START_PENDING, RGB(39, 48, 42)}, {-1, RGB(39, 48, 42)}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.state);
+        SysMainStatus.state = row.state;
+        LRESULT brush = SendMessageW(window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                     reinterpret_cast<LPARAM>(statusLabel));
+        EXPECT_EQ(reinterpret_cast<HBRUSH>(brush), paleGreenBrush);
+        EXPECT_EQ(GetTextColor(dc), row.text);
+        EXPECT_EQ(GetBkColor(dc), RGB(234, 250, 240));
+        EXPECT_EQ(GetBkMode(dc), OPAQUE);
+    }
+    LRESULT brush = SendMessageW(window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                 reinterpret_cast<LPARAM>(startTypeLabel));
+    EXPECT_EQ(reinterpret_cast<HBRUSH>(brush), whiteBrush);
+    EXPECT_EQ(GetTextColor(dc), RGB(39, 48, 42));
+    EXPECT_EQ(GetBkColor(dc), RGB(255, 255, 255));
+    DeleteDC(dc);
+}
+
+TEST_F(Commands, StartAndStopReportFailures)
+{
+    ASSERT_TRUE(world.Add(L"SysMain", SERVICE_DISABLED, false));
+    Open();
+    {
+        BoxRecorder boxes;
+        Command(106);
+        ASSERT_EQ(boxes.Boxes().size(), 1u);
+        EXPECT_EQ(boxes.Boxes()[0].text, L"Не удалось запустить SysMain.\nПроверьте, не отключён ли её автозапуск.");
+        EXPECT_EQ(boxes.Boxes()[0].caption, AppTitle);
+        EXPECT_EQ(boxes.Boxes()[0].type, 0x10u);
+        EXPECT_EQ(boxes.Boxes()[0].owner, window);
+    }
+    ASSERT_TRUE(ChangeStartTypeExternally(L"SysMain", SERVICE_DEMAND_START));
+    {
+        BoxRecorder boxes;
+        Command(106);
+        EXPECT_TRUE(boxes.Boxes().empty());
+        ASSERT_TRUE(WaitForServiceState(L"SysMain", SERVICE_RUNNING));
+        Command(104);
+        EXPECT_EQ(Text(statusLabel), L"Работает");
+        EXPECT_TRUE(IsWindowEnabled(stopButton));
+        Command(107);
+        EXPECT_TRUE(boxes.Boxes().empty());
+        ASSERT_TRUE(WaitForServiceState(L"SysMain", SERVICE_STOPPED));
+    }
+}
+
+TEST_F(Commands, StopOfAPendingServiceFails)
+{
+    ASSERT_TRUE(world.Add(L"SysMain", SERVICE_AUTO_START, true, ServiceMode::StayPending));
+    Open();
+    BoxRecorder boxes;
+    Command(107);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, L"Не удалось остановить SysMain.\nПроверьте её состояние в разделе «Службы» Windows.");
+    EXPECT_EQ(boxes.Boxes()[0].type, 0x10u);
+    EXPECT_EQ(Text(statusLabel), L"Запускается") << "refreshed after the box";
+}
+
+TEST_F(Commands, ShellTargets)
+{
+    Open();
+    static std::vector<std::wstring> opened;
+    opened.clear();
+    CountingSeam seam;
+    osApi.ShellExecuteW = [](HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR params, LPCWSTR dir,
+                             INT show) -> HINSTANCE {
+        EXPECT_EQ(owner, mainWindow);
+        EXPECT_STREQ(verb, L"open");
+        EXPECT_EQ(dir, nullptr);
+        EXPECT_EQ(show, SW_SHOW);
+        opened.push_back(std::wstring(file) + L"|" + (params ? params : L"-"));
+        return reinterpret_cast<HINSTANCE>(42);
+    };
+    Command(105);
+    Command(303);
+    Command(304);
+    ASSERT_EQ(opened.size(), 3u);
+    EXPECT_EQ(opened[0].rfind(L"https://", 0), 0u);
+    EXPECT_NE(opened[0].find(L".example"), std::wstring::npos);
+    EXPECT_EQ(opened[1], L"ms-settings:startupapps|-");
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    EXPECT_EQ(opened[2], std::wstring(system) + L"\\control.exe|/name Microsoft.IndexingOptions");
+}
