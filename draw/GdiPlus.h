@@ -40,7 +40,15 @@ struct GdiPlusTable {
 
 extern GdiPlusTable GdiPlusApi;
 
+constexpr GpStatus GdipOk = 0;
+constexpr int FillModeAlternate = 0;
+constexpr int SmoothingModeAntiAlias = 4;
+
 void BindGdiPlus();
+// Binds the fifteen entry points of module and starts GDI+ when all are there; the
+// table owns module from here on and ReleaseGdiPlus frees it. BindGdiPlus passes the
+// system's gdiplus.dll.
+void BindGdiPlusModule(HMODULE module);
 void ReleaseGdiPlus();
 
 // One GDI+ drawing pass on a paint DC: opens a graphics object with anti-aliasing,
@@ -57,4 +65,37 @@ public:
     void End();
 private:
     GpGraphics* graphics = nullptr;
+};
+
+// A solid brush for one shape, deleted through the table. Null when GDI+ refused it;
+// the shape is then skipped.
+class ScopedGdipBrush {
+public:
+    explicit ScopedGdipBrush(ARGB colour)
+    {
+        if (GdiPlusApi.GdipCreateSolidFill(colour, &brush) != GdipOk) brush = nullptr;
+    }
+    ~ScopedGdipBrush() { if (brush) GdiPlusApi.GdipDeleteBrush(Get()); }
+    ScopedGdipBrush(const ScopedGdipBrush&) = delete;
+    ScopedGdipBrush& operator=(const ScopedGdipBrush&) = delete;
+    GpBrush* Get() const { return reinterpret_cast<GpBrush*>(brush); }
+    explicit operator bool() const { return brush != nullptr; }
+private:
+    GpSolidFill* brush = nullptr;
+};
+
+// A path in alternate fill mode, deleted through the table; null when refused.
+class ScopedGdipPath {
+public:
+    ScopedGdipPath()
+    {
+        if (GdiPlusApi.GdipCreatePath(FillModeAlternate, &path) != GdipOk) path = nullptr;
+    }
+    ~ScopedGdipPath() { if (path) GdiPlusApi.GdipDeletePath(path); }
+    ScopedGdipPath(const ScopedGdipPath&) = delete;
+    ScopedGdipPath& operator=(const ScopedGdipPath&) = delete;
+    GpPath* Get() const { return path; }
+    explicit operator bool() const { return path != nullptr; }
+private:
+    GpPath* path = nullptr;
 };

@@ -3,3 +3,17 @@
 
 void FillRoundRect(GpGraphics* graphics, float x, float y, float width, float height, float radius, ARGB colour);
 void DrawLabel(HDC hdc, const wchar_t* text, int x, int y, int width, int height, HFONT font, COLORREF colour);
+
+// BeginPaint on construction, EndPaint on every way out of the paint handler.
+class PaintScope {
+public:
+    explicit PaintScope(HWND window) : window(window) { hdc = BeginPaint(window, &ps); }
+    ~PaintScope() { EndPaint(window, &ps); }
+    PaintScope(const PaintScope&) = delete;
+    PaintScope& operator=(const PaintScope&) = delete;
+    HDC Dc() const { return hdc; }
+private:
+    HWND window;
+    PAINTSTRUCT ps;
+    HDC hdc;
+};

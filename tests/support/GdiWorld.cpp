@@ -1,0 +1,213 @@
+#include "support/GdiWorld.h"
+#include "draw/GdiPlus.h"
+#include "ui/WindowState.h"
+
+std::vector<HostCommand> hostCommands;
+
+namespace {
+
+constexpr const wchar_t* HostClassName = L"TXDrawTestHost";
+
+HFONT MakeFont(int height, int weight, const wchar_t* face)
+{
+    return CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
+}
+
+void FreeObject(HFONT& font)
+{
+    DeleteObject(font);
+    font = nullptr;
+}
+
+void FreeObject(HBRUSH& brush)
+{
+    DeleteObject(brush);
+    brush = nullptr;
+}
+
+LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_PAINT: {
+        auto paint = reinterpret_cast<void (*)(HWND)>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (paint) {
+            paint(window);
+            return 0;
+        }
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(window, &ps);
+        HBRUSH brush = CreateSolidBrush(HostBackground);
+        FillRect(dc, &ps.rcPaint, brush);
+        DeleteObject(brush);
+        EndPaint(window, &ps);
+        return 0;
+    }
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_COMMAND: {
+        const HWND sender = reinterpret_cast<HWND>(lParam);
+        hostCommands.push_back({wParam, lParam, sender ? SendMessageW(sender, BM_GETCHECK, 0, 0) : -1});
+        return 0;
+    }
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void RegisterHostClass()
+{
+    WNDCLASSEXW cls = {};
+    cls.cbSize = sizeof(cls);
+    cls.lpfnWndProc = HostProc;
+    cls.hInstance = GetModuleHandleW(nullptr);
+    cls.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    cls.lpszClassName = HostClassName;
+    RegisterClassExW(&cls);  // fails harmlessly when a previous test registered it
+}
+
+}  // namespace
+
+DrawingResources::DrawingResources()
+{
+    BindGdiPlus();
+    whiteBrush = CreateSolidBrush(RGB(255, 255, 255));
+    lightGreyBrush = CreateSolidBrush(RGB(247, 248, 247));
+    paleGreenBrush = CreateSolidBrush(RGB(234, 250, 240));
+    fontRegular18 = MakeFont(-18, FW_NORMAL, L"Segoe UI");
+    fontRegular15 = MakeFont(-15, FW_NORMAL, L"Segoe UI");
+    fontSemibold22 = MakeFont(-22, FW_SEMIBOLD, L"Segoe UI");
+    fontBold25 = MakeFont(-25, FW_BOLD, L"Segoe UI");
+    fontSymbol21 = MakeFont(-21, FW_BOLD, L"Segoe UI Symbol");
+}
+
+DrawingResources::~DrawingResources()
+{
+    ReleaseGdiPlus();
+    FreeObject(fontRegular18);
+    FreeObject(fontRegular15);
+    FreeObject(fontSemibold22);
+    FreeObject(fontBold25);
+    FreeObject(fontSymbol21);
+    FreeObject(whiteBrush);
+    FreeObject(lightGreyBrush);
+    FreeObject(paleGreenBrush);
+}
+
+HostWindow::HostWindow(int x, int y, int width, int height, void (*paint)(HWND), DWORD style)
+{
+    RegisterHostClass();
+    hostCommands.clear();
+    RECT outer = {0, 0, width, height};
+    AdjustWindowRectEx(&outer, style, FALSE, 0);
+    window = CreateWindowExW(0, HostClassName, L"draw test", style, x, y, outer.right - outer.left,
+                             outer.bottom - outer.top, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!window) return;
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(paint));
+    ShowWindow(window, SW_SHOWNOACTIVATE);
+    Repaint();
+}
+
+HostWindow::~HostWindow()
+{
+    if (window) DestroyWindow(window);
+    PumpMessages();
+}
+
+void HostWindow::Repaint() const
+{
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    PumpMessages();
+}
+
+void PumpMessages()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+COLORREF ClientPixel(HWND window, int x, int y)
+{
+    HDC dc = GetDC(window);
+    const COLORREF colour = GetPixel(dc, x, y);
+    ReleaseDC(window, dc);
+    return colour;
+}
+
+namespace {
+
+::testing::AssertionResult Compare(int x, int y, COLORREF actual, COLORREF expected)
+{
+    if (actual == expected) return ::testing::AssertionSuccess();
+    char text[120];
+    wsprintfA(text, "pixel (%d, %d) is RGB(%d,%d,%d), expected RGB(%d,%d,%d)", x, y, GetRValue(actual),
+              GetGValue(actual), GetBValue(actual), GetRValue(expected), GetGValue(expected), GetBValue(expected));
+    return ::testing::AssertionFailure() << text;
+}
+
+}  // namespace
+
+::testing::AssertionResult PixelIs(HWND window, int x, int y, COLORREF expected)
+{
+    return Compare(x, y, ClientPixel(window, x, y), expected);
+}
+
+Canvas::Canvas(int width, int height, COLORREF fill) : width(width), height(height)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* memory = nullptr;
+    dc = CreateCompatibleDC(nullptr);
+    bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &memory, nullptr, 0);
+    bits = static_cast<const DWORD*>(memory);
+    previous = SelectObject(dc, bitmap);
+    HBRUSH brush = CreateSolidBrush(fill);
+    RECT all = {0, 0, width, height};
+    FillRect(dc, &all, brush);
+    DeleteObject(brush);
+    GdiFlush();
+}
+
+Canvas::~Canvas()
+{
+    SelectObject(dc, previous);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+}
+
+namespace {
+
+COLORREF FromDib(DWORD bgrx)
+{
+    return RGB((bgrx >> 16) & 0xFF, (bgrx >> 8) & 0xFF, bgrx & 0xFF);
+}
+
+}  // namespace
+
+COLORREF Canvas::Pixel(int x, int y) const
+{
+    GdiFlush();
+    return FromDib(bits[y * width + x]);
+}
+
+::testing::AssertionResult Canvas::PixelIs(int x, int y, COLORREF expected) const
+{
+    return Compare(x, y, Pixel(x, y), expected);
+}
+
+int Canvas::CountOtherThan(COLORREF colour, int left, int top, int right, int bottom) const
+{
+    GdiFlush();
+    int count = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            if (FromDib(bits[y * width + x]) != colour) ++count;
+    return count;
+}

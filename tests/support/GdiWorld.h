@@ -1,0 +1,71 @@
+#pragma once
+// What the drawing tests need around them: GDI+ bound and the main window's brushes
+// and fonts (as the program creates them), test windows that paint through a given
+// function, a 32-bit canvas in memory, and pixel checks that name the pixel.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <vector>
+
+// Binds GDI+ and creates the three brushes and five fonts into the program-wide handles;
+// releases and clears all of them at the end.
+class DrawingResources {
+public:
+    DrawingResources();
+    ~DrawingResources();
+    DrawingResources(const DrawingResources&) = delete;
+    DrawingResources& operator=(const DrawingResources&) = delete;
+};
+
+// A WM_COMMAND that a host window received, with the sender's BM_GETCHECK answer at
+// that moment.
+struct HostCommand {
+    WPARAM wParam;
+    LPARAM lParam;
+    LRESULT checkWhenReceived;
+};
+extern std::vector<HostCommand> hostCommands;
+
+// A visible top-level popup of the given client size at (x, y) whose WM_PAINT calls paint
+// (null: fill with HostBackground). Destroyed with everything in it when the guard ends.
+constexpr COLORREF HostBackground = RGB(10, 20, 30);
+class HostWindow {
+public:
+    HostWindow(int x, int y, int width, int height, void (*paint)(HWND) = nullptr, DWORD style = WS_POPUP);
+    ~HostWindow();
+    HostWindow(const HostWindow&) = delete;
+    HostWindow& operator=(const HostWindow&) = delete;
+    HWND Get() const { return window; }
+    // repaints everything now and lets pending messages run
+    void Repaint() const;
+private:
+    HWND window = nullptr;
+};
+
+// Dispatches whatever is queued for this thread.
+void PumpMessages();
+
+// A pixel of a window's client area as the screen shows it.
+COLORREF ClientPixel(HWND window, int x, int y);
+::testing::AssertionResult PixelIs(HWND window, int x, int y, COLORREF expected);
+
+// A 32-bit top-down DIB selected into a memory DC, filled with one colour.
+class Canvas {
+public:
+    Canvas(int width, int height, COLORREF fill);
+    ~Canvas();
+    Canvas(const Canvas&) = delete;
+    Canvas& operator=(const Canvas&) = delete;
+    HDC Dc() const { return dc; }
+    COLORREF Pixel(int x, int y) const;
+    ::testing::AssertionResult PixelIs(int x, int y, COLORREF expected) const;
+    // how many pixels inside left <= x < right, top <= y < bottom differ from colour
+    int CountOtherThan(COLORREF colour, int left, int top, int right, int bottom) const;
+    int Width() const { return width; }
+    int Height() const { return height; }
+private:
+    int width, height;
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ previous = nullptr;
+    const DWORD* bits = nullptr;
+};
