@@ -1,0 +1,227 @@
+#include <gtest/gtest.h>
+#include "service/SysMainStatus.h"
+#include "service/Workflows.h"
+#include "support/OsSeam.h"
+#include "support/TestWorld.h"
+#include "support/WorkflowFaults.h"
+#include "support/WorkflowWindow.h"
+#include "ui/Controls.h"
+#include "ui/WindowState.h"
+
+namespace {
+
+const wchar_t* Caption = L"Tarvix Mini 4.4.1";
+const wchar_t* NothingSaved = L"Нет сохранённых настроек для восстановления.";
+const wchar_t* AllRestored = L"Прежние настройки служб восстановлены.";
+const wchar_t* SomeKept = L"Некоторые настройки вернуть не удалось.\nСохранённые копии остались доступными.";
+const wchar_t* Footer = L"\nЕсли настройки изменялись в других программах, они будут заменены.\n\nВосстановить?";
+constexpr long long Absent = -1;
+
+void ExpectBox(const RecordedBox& box, const std::wstring& text, UINT type)
+{
+    EXPECT_EQ(box.text, text);
+    EXPECT_EQ(box.type, type);
+    EXPECT_EQ(box.caption, Caption);
+    EXPECT_EQ(box.owner, mainWindow);
+}
+
+bool ListRefreshed()
+{
+    for (HWND label : serviceLabels)
+        if (!WorkflowWindow::Text(label).empty()) return true;
+    return false;
+}
+
+class RestoreSaved : public ::testing::Test {
+protected:
+    void SetUp() override { ClearBackupStore(); }
+    void TearDown() override
+    {
+        seam.ExpectAllClosed();
+        ClearBackupStore();
+    }
+    // Wine's own Spooler is a row too: a faulty workflow must not leave it changed
+    StartTypeGuard spooler{L"Spooler"};
+    ServiceWorld world;
+    WorkflowWindow window;
+    CountingSeam seam;
+};
+
+}  // namespace
+
+TEST_F(RestoreSaved, NothingToRestore)
+{
+    ASSERT_TRUE(world.Add(L"Fax", SERVICE_DISABLED, false));
+    const wchar_t text[] = L"3";
+    const unsigned long long wide = 3;
+    struct Case {
+        const char* name;
+        void (*arrange)(const void* text, const void* wide);
+    } cases[] = {
+        {"no-store", [](const void*, const void*) {}},
+        {"only-original-start", [](const void*, const void*) { SetDwordValue(ProductKey, L"OriginalStart", 3); }},
+        {"only-wrong-types",
+         [](const void* s, const void* q) {
+             SetRawValue(ProductKey, L"Bk_Fax", REG_SZ, s, 4);
+             SetRawValue(ProductKey, L"Bk_WSearch", REG_QWORD, q, 8);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ClearBackupStore();
+        c.arrange(text, &wide);
+        BoxRecorder boxes({IDYES});
+        RestoreSavedServices();
+        ASSERT_EQ(boxes.Boxes().size(), 1u);
+        ExpectBox(boxes.Boxes()[0], NothingSaved, 0x40);
+        EXPECT_FALSE(ListRefreshed());
+        EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DISABLED);
+    }
+    EXPECT_TRUE(ValueExists(ProductKey, L"Bk_Fax")) << "a value of the wrong type is left alone";
+}
+
+// Every row saved: 2, 3 and 4 go back and their backups go; 0, 1, 5 and a backup for a
+// service that is not installed stay and count as failures; OriginalStart is not touched.
+TEST_F(RestoreSaved, RestoresWhatCanBeRestoredAndKeepsTheRest)
+{
+    ASSERT_TRUE(world.Add(L"SysMain", SERVICE_DISABLED, false));
+    ASSERT_TRUE(world.Add(L"WSearch", SERVICE_DISABLED, false));
+    ASSERT_TRUE(world.Add(L"Fax", SERVICE_DEMAND_START, false));
+    ASSERT_TRUE(world.Add(L"XblAuthManager", SERVICE_DEMAND_START, false));
+    ASSERT_TRUE(world.Add(L"MapsBroker", SERVICE_DISABLED, false));
+    const long long spoolerStart = RegistryStartType(L"Spooler");
+    struct Saved {
+        const wchar_t* service;
+        const wchar_t* backup;
+        DWORD value;
+        long long startAfter;  // Absent: not installed
+        bool kept;
+        const wchar_t* label;
+    } saved[] = {
+        {L"SysMain", L"Bk_SysMain", 3, 3, false, L"Вручную"},
+        {L"WSearch", L"Bk_WSearch", 2, 2, false, L"Авто"},
+        {L"Spooler", L"Bk_Spooler", 1, spoolerStart, true, L"Вручную | есть копия"},
+        {L"Fax", L"Bk_Fax", 4, 4, false, L"Отключена"},
+        {L"XblAuthManager", L"Bk_XblAuth", 0, 3, true, L"Вручную | есть копия"},
+        {L"MapsBroker", L"Bk_MapsBroker", 5, 4, true, L"Отключена | есть копия"},
+        {L"RemoteRegistry", L"Bk_RemoteRegistry", 3, Absent, true, L"Нет службы | есть копия"},
+    };
+    for (const Saved& s : saved) SetDwordValue(ProductKey, s.backup, s.value);
+    SetDwordValue(ProductKey, L"OriginalStart", 2);
+
+    BoxRecorder boxes({IDYES});
+    RestoreSavedServices();
+
+    ASSERT_EQ(boxes.Boxes().size(), 2u);
+    ExpectBox(boxes.Boxes()[0],
+              std::wstring(L"Вернуть прежние настройки этих служб?\n\n"
+                           L"• SysMain / Tarvix\n• Windows Search (поиск)\n• Print Spooler (печать)\n• Fax\n"
+                           L"• Xbox Live Auth\n• Offline Maps\n• Remote Registry\n") +
+                  Footer,
+              0x34);
+    ExpectBox(boxes.Boxes()[1], SomeKept, 0x30);
+    for (int i = 0; i < ServiceCount; ++i) {
+        const Saved& s = saved[i];
+        SCOPED_TRACE(testing::Message() << "row " << i);
+        EXPECT_EQ(RegistryStartType(s.service), s.startAfter);
+        EXPECT_EQ(DwordValue(ProductKey, s.backup), s.kept ? s.value : Absent);
+        EXPECT_EQ(WorkflowWindow::Text(serviceLabels[i]), s.label);
+    }
+    // only the three restorable values were written
+    EXPECT_EQ(seamCounters.startTypesChanged, (std::vector<DWORD>{3, 2, 4}));
+    EXPECT_EQ(DwordValue(ProductKey, L"OriginalStart"), 2);
+    EXPECT_EQ(SysMainStatus.start, 3u) << "the Home page follows SysMain";
+}
+
+TEST_F(RestoreSaved, AllRestoredLeavesAnEmptyStore)
+{
+    ASSERT_TRUE(world.Add(L"WSearch", SERVICE_DISABLED, false));
+    ASSERT_TRUE(world.Add(L"Fax", SERVICE_DISABLED, false));
+    SetDwordValue(ProductKey, L"Bk_Fax", 3);
+    SetDwordValue(ProductKey, L"Bk_WSearch", 2);
+    BoxRecorder boxes({IDYES});
+    RestoreSavedServices();
+
+    ASSERT_EQ(boxes.Boxes().size(), 2u);
+    ExpectBox(boxes.Boxes()[0],
+              std::wstring(L"Вернуть прежние настройки этих служб?\n\n• Windows Search (поиск)\n• Fax\n") + Footer,
+              0x34);
+    ExpectBox(boxes.Boxes()[1], AllRestored, 0x40);
+    EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DEMAND_START);
+    EXPECT_EQ(RegistryStartType(L"WSearch"), SERVICE_AUTO_START);
+    EXPECT_FALSE(ValueExists(ProductKey, L"Bk_Fax"));
+    EXPECT_FALSE(ValueExists(ProductKey, L"Bk_WSearch"));
+    EXPECT_TRUE(KeyExists(ProductKey));
+    EXPECT_EQ(WorkflowWindow::Text(serviceLabels[3]), L"Вручную");
+    EXPECT_EQ(WorkflowWindow::Text(serviceLabels[1]), L"Авто");
+}
+
+TEST_F(RestoreSaved, AnswerNoChangesNothing)
+{
+    ASSERT_TRUE(world.Add(L"Fax", SERVICE_DISABLED, false));
+    SetDwordValue(ProductKey, L"Bk_Fax", 3);
+    BoxRecorder boxes({IDNO});
+    RestoreSavedServices();
+    EXPECT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DISABLED);
+    EXPECT_EQ(DwordValue(ProductKey, L"Bk_Fax"), 3);
+    EXPECT_FALSE(ListRefreshed());
+    EXPECT_EQ(seamCounters.changeConfigCalls, 0);
+}
+
+// A refused change keeps the backup and counts; a refused deletion after a successful
+// change is not reported (the value is simply offered again next time).
+TEST_F(RestoreSaved, Refusals)
+{
+    ASSERT_TRUE(world.Add(L"Fax", SERVICE_DISABLED, false));
+    struct Case {
+        const char* name;
+        OsFault fault;
+        const wchar_t* target;
+        long long faxStart;
+        const wchar_t* result;
+        UINT type;
+    } cases[] = {
+        {"change-refused", OsFault::ChangeConfig, L"Fax", 4, SomeKept, 0x30},
+        {"delete-refused", OsFault::DeleteValue, L"Bk_Fax", 3, AllRestored, 0x40},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(ArrangeService(L"Fax", SERVICE_DISABLED, false));
+        ClearBackupStore();
+        SetDwordValue(ProductKey, L"Bk_Fax", 3);
+        BoxRecorder boxes({IDYES});
+        {
+            FaultSeam refuse(c.fault, c.target);
+            RestoreSavedServices();
+            EXPECT_GT(FaultSeam::Refused(), 0);
+        }
+        ASSERT_EQ(boxes.Boxes().size(), 2u);
+        ExpectBox(boxes.Boxes()[1], c.result, c.type);
+        EXPECT_EQ(RegistryStartType(L"Fax"), c.faxStart);
+        EXPECT_EQ(DwordValue(ProductKey, L"Bk_Fax"), 3);
+    }
+}
+
+// A timer tick through the open confirmation: each backup is read again, so one deleted
+// meanwhile is skipped without failing and one changed meanwhile gives its new value.
+TEST_F(RestoreSaved, RestorePassReadsEveryBackupAgain)
+{
+    ASSERT_TRUE(world.Add(L"WSearch", SERVICE_DISABLED, false));
+    ASSERT_TRUE(world.Add(L"Fax", SERVICE_DISABLED, false));
+    SetDwordValue(ProductKey, L"Bk_Fax", 3);
+    SetDwordValue(ProductKey, L"Bk_WSearch", 3);
+    BoxRecorder boxes({IDYES});
+    boxes.WhileOpen([](const RecordedBox& box) {
+        if (box.type != 0x34) return;
+        DeleteRawValue(ProductKey, L"Bk_Fax");
+        SetDwordValue(ProductKey, L"Bk_WSearch", 2);
+        RefreshServiceList();
+    });
+    RestoreSavedServices();
+    ASSERT_EQ(boxes.Boxes().size(), 2u);
+    ExpectBox(boxes.Boxes()[1], AllRestored, 0x40);
+    EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DISABLED);
+    EXPECT_EQ(RegistryStartType(L"WSearch"), SERVICE_AUTO_START);
+    EXPECT_FALSE(ValueExists(ProductKey, L"Bk_WSearch"));
+}

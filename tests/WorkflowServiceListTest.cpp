@@ -1,0 +1,325 @@
+#include <gtest/gtest.h>
+#include "service/SysMainStatus.h"
+#include "service/Workflows.h"
+#include "support/OsSeam.h"
+#include "support/TestWorld.h"
+#include "support/WorkflowFaults.h"
+#include "support/WorkflowWindow.h"
+#include "ui/Controls.h"
+#include "ui/WindowState.h"
+
+namespace {
+
+const wchar_t* Caption = L"Tarvix Mini 4.4.1";
+const wchar_t* SelectFirst = L"Сначала выберите хотя бы одну службу.";
+const wchar_t* AllDisabled =
+    L"Автозапуск выбранных служб отключён.\nИх текущая работа не остановлена.\nПрежние настройки сохранены.";
+const wchar_t* SomeFailed = L"Некоторые службы отключить не удалось.\nПроверьте их состояние в списке.\nПрежние "
+                            L"настройки изменённых служб сохранены.";
+constexpr long long Absent = -1;
+
+enum Row : unsigned { SysMain, WSearch, Spooler, Fax, XblAuth, MapsBroker, RemoteRegistry };
+constexpr unsigned Bit(Row row) { return 1u << row; }
+
+const wchar_t* BackupOf(Row row) { return ServiceCatalogue[row].backupName; }
+const wchar_t* NameOf(Row row) { return ServiceCatalogue[row].name; }
+
+void ExpectBox(const RecordedBox& box, const wchar_t* text, UINT type)
+{
+    EXPECT_EQ(box.text, text);
+    EXPECT_EQ(box.type, type);
+    EXPECT_EQ(box.caption, Caption);
+    EXPECT_EQ(box.owner, mainWindow);
+}
+
+struct RowView {
+    const wchar_t* text;
+    bool enabled;
+    bool checked;
+};
+
+void ExpectRow(Row row, const RowView& expected)
+{
+    SCOPED_TRACE(testing::Message() << "row " << row);
+    EXPECT_EQ(WorkflowWindow::Text(serviceLabels[row]), expected.text);
+    EXPECT_EQ(WorkflowWindow::Enabled(serviceToggles[row]), expected.enabled);
+    EXPECT_EQ(WorkflowWindow::Checked(serviceToggles[row]), expected.checked);
+}
+
+// labels are created empty: still empty afterwards means the list was not refreshed
+bool ListRefreshed()
+{
+    for (HWND label : serviceLabels)
+        if (!WorkflowWindow::Text(label).empty()) return true;
+    return false;
+}
+
+class ServicesPage : public ::testing::Test {
+protected:
+    void SetUp() override { ClearBackupStore(); }
+    void TearDown() override
+    {
+        seam.ExpectAllClosed();
+        ClearBackupStore();
+    }
+    // SysMain at 2, WSearch and Fax at 3, MapsBroker at 4; XblAuthManager and
+    // RemoteRegistry missing; Spooler is Wine's own and stays out of it
+    void InstallUsualServices()
+    {
+        ASSERT_TRUE(world.Add(L"SysMain", SERVICE_AUTO_START, false));
+        ASSERT_TRUE(world.Add(L"WSearch", SERVICE_DEMAND_START, false));
+        ASSERT_TRUE(world.Add(L"Fax", SERVICE_DEMAND_START, false));
+        ASSERT_TRUE(world.Add(L"MapsBroker", SERVICE_DISABLED, false));
+    }
+    // Wine's own Spooler is a row too: a faulty workflow must not leave it changed
+    StartTypeGuard spooler{L"Spooler"};
+    ServiceWorld world;
+    WorkflowWindow window;
+    CountingSeam seam;
+};
+
+}  // namespace
+
+TEST_F(ServicesPage, RefreshShowsStartTypesBackupsAndUsableRows)
+{
+    ASSERT_TRUE(world.Add(L"SysMain", SERVICE_AUTO_START, false));
+    ASSERT_TRUE(world.Add(L"WSearch", SERVICE_DEMAND_START, false));
+    ASSERT_TRUE(world.Add(L"Fax", SERVICE_DISABLED, false));
+    ASSERT_TRUE(world.Add(L"MapsBroker", SERVICE_DEMAND_START, false));
+    ASSERT_EQ(RegistryStartType(L"Spooler"), SERVICE_DEMAND_START) << "Wine's own spooler";
+    // a start type without a text of its own, as another program may leave it
+    ASSERT_TRUE(SetDwordValue(L"SYSTEM\\CurrentControlSet\\Services\\MapsBroker", L"Start", 1));
+    SetDwordValue(ProductKey, L"Bk_WSearch", 2);
+    const unsigned long long wide = 3;
+    SetRawValue(ProductKey, L"Bk_Spooler", REG_QWORD, &wide, sizeof(wide));  // not a backup
+    SetDwordValue(ProductKey, L"Bk_Fax", 3);
+    SetDwordValue(ProductKey, L"Bk_XblAuth", 2);
+    WorkflowWindow::CheckRows(0x7F);
+
+    RefreshServiceList();
+    ExpectRow(SysMain, {L"Авто", true, true});
+    ExpectRow(WSearch, {L"Вручную | есть копия", true, true});
+    ExpectRow(Spooler, {L"Вручную", true, true});
+    ExpectRow(Fax, {L"Отключена | есть копия", false, false});
+    ExpectRow(XblAuth, {L"Нет службы | есть копия", false, false});
+    ExpectRow(MapsBroker, {L"Другой режим", true, true});
+    ExpectRow(RemoteRegistry, {L"Нет службы", false, false});
+
+    // the next refresh follows changes both ways, and never checks a row by itself
+    ChangeStartTypeExternally(L"Fax", SERVICE_AUTO_START);
+    ChangeStartTypeExternally(L"SysMain", SERVICE_DISABLED);
+    DeleteRawValue(ProductKey, L"Bk_WSearch");
+    RefreshServiceList();
+    ExpectRow(SysMain, {L"Отключена", false, false});
+    ExpectRow(WSearch, {L"Вручную", true, true});
+    ExpectRow(Fax, {L"Авто | есть копия", true, false});
+    SetDwordValue(L"SYSTEM\\CurrentControlSet\\Services\\MapsBroker", L"Start", 3);
+}
+
+TEST_F(ServicesPage, NothingUsableSelected)
+{
+    ASSERT_NO_FATAL_FAILURE(InstallUsualServices());
+    struct Case {
+        const char* name;
+        unsigned rows;
+    } cases[] = {
+        {"nothing-checked", 0},
+        {"only-missing-or-disabled", Bit(XblAuth) | Bit(MapsBroker) | Bit(RemoteRegistry)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WorkflowWindow::CheckRows(c.rows);
+        BoxRecorder boxes({IDYES});
+        DisableSelectedServices();
+        ASSERT_EQ(boxes.Boxes().size(), 1u);
+        ExpectBox(boxes.Boxes()[0], SelectFirst, 0x40);
+        EXPECT_EQ(WorkflowWindow::CheckedRows(), c.rows) << "toggles untouched";
+        EXPECT_FALSE(ListRefreshed());
+        EXPECT_FALSE(KeyExists(ProductKey));
+        EXPECT_EQ(RegistryStartType(L"SysMain"), SERVICE_AUTO_START);
+    }
+}
+
+TEST_F(ServicesPage, AnswerNoChangesNothing)
+{
+    ASSERT_NO_FATAL_FAILURE(InstallUsualServices());
+    const unsigned rows = Bit(SysMain) | Bit(WSearch) | Bit(Fax) | Bit(XblAuth) | Bit(MapsBroker);
+    WorkflowWindow::CheckRows(rows);
+    BoxRecorder boxes({IDNO});
+    DisableSelectedServices();
+
+    // missing XblAuthManager and disabled MapsBroker are not listed
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    ExpectBox(boxes.Boxes()[0],
+              L"Вы хотите отключить автозапуск этих служб?\n\n"
+              L"• SysMain / Tarvix\n• Windows Search (поиск)\n• Fax\n"
+              L"\nСлужбы останутся запущенными до остановки или перезагрузки Windows.\n"
+              L"Некоторые функции могут перестать работать.\n\nОтключить автозапуск?",
+              0x34);
+    EXPECT_EQ(WorkflowWindow::CheckedRows(), rows);
+    EXPECT_FALSE(ListRefreshed());
+    EXPECT_FALSE(KeyExists(ProductKey));
+    EXPECT_EQ(RegistryStartType(L"SysMain"), SERVICE_AUTO_START);
+    EXPECT_EQ(RegistryStartType(L"WSearch"), SERVICE_DEMAND_START);
+    EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DEMAND_START);
+}
+
+TEST_F(ServicesPage, YesDisablesTheCheckedRowsBackingUpEachFirst)
+{
+    ASSERT_NO_FATAL_FAILURE(InstallUsualServices());
+    SetDwordValue(ProductKey, L"OriginalStart", 3);  // the Home page's own backup
+    WorkflowWindow::CheckRows(Bit(SysMain) | Bit(WSearch) | Bit(Fax) | Bit(XblAuth) | Bit(MapsBroker));
+    BoxRecorder boxes({IDYES});
+    DisableSelectedServices();
+
+    ASSERT_EQ(boxes.Boxes().size(), 2u);
+    ExpectBox(boxes.Boxes()[1], AllDisabled, 0x40);
+    struct Expected {
+        Row row;
+        long long start;
+        long long backup;
+    } expected[] = {
+        {SysMain, 4, 2}, {WSearch, 4, 3}, {Fax, 4, 3}, {MapsBroker, 4, Absent}, {XblAuth, Absent, Absent},
+    };
+    for (const Expected& e : expected) {
+        SCOPED_TRACE(testing::Message() << "row " << e.row);
+        EXPECT_EQ(RegistryStartType(NameOf(e.row)), e.start);
+        EXPECT_EQ(DwordValue(ProductKey, BackupOf(e.row)), e.backup);
+    }
+    EXPECT_EQ(DwordValue(ProductKey, L"OriginalStart"), 3) << "the batch never touches OriginalStart";
+    EXPECT_EQ(WorkflowWindow::CheckedRows(), 0u);
+    ExpectRow(SysMain, {L"Отключена | есть копия", false, false});
+    ExpectRow(Fax, {L"Отключена | есть копия", false, false});
+    ExpectRow(MapsBroker, {L"Отключена", false, false});
+    ExpectRow(XblAuth, {L"Нет службы", false, false});
+    // the Home page follows SysMain's new start type
+    EXPECT_TRUE(SysMainStatus.startReadable);
+    EXPECT_EQ(SysMainStatus.start, DWORD(SERVICE_DISABLED));
+}
+
+TEST_F(ServicesPage, BackupWrittenOnlyWhenNonePresent)
+{
+    ASSERT_TRUE(world.Add(L"Fax", SERVICE_AUTO_START, false));
+    const wchar_t text[] = L"3";
+    const unsigned long long wide = 3;
+    struct Case {
+        const char* name;
+        DWORD type;  // of Bk_Fax before; 0 for none
+        const void* data;
+        DWORD size;
+        long long backupAfter;
+    };
+    const DWORD three = 3, zero = 0;
+    const Case cases[] = {
+        {"absent", 0, nullptr, 0, 2},
+        {"older-backup-kept", REG_DWORD, &three, sizeof(three), 3},
+        {"odd-backup-kept", REG_DWORD, &zero, sizeof(zero), 0},
+        {"string-replaced", REG_SZ, text, sizeof(text), 2},
+        {"qword-replaced", REG_QWORD, &wide, sizeof(wide), 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(ArrangeService(L"Fax", SERVICE_AUTO_START, false));
+        ClearBackupStore();
+        if (c.type) SetRawValue(ProductKey, L"Bk_Fax", c.type, c.data, c.size);
+        WorkflowWindow::CheckRows(Bit(Fax));
+        BoxRecorder boxes({IDYES});
+        DisableSelectedServices();
+        EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DISABLED);
+        EXPECT_EQ(DwordValue(ProductKey, L"Bk_Fax"), c.backupAfter);
+        ASSERT_EQ(boxes.Boxes().size(), 2u);
+        EXPECT_EQ(boxes.Boxes()[1].type, 0x40u);
+    }
+}
+
+// One row's change or backup refused: the other rows are still changed, a backup
+// written for the refused change is gone, an older one stays, every toggle is unchecked.
+TEST_F(ServicesPage, RefusalForOneRow)
+{
+    ASSERT_NO_FATAL_FAILURE(InstallUsualServices());
+    struct Case {
+        const char* name;
+        OsFault fault;
+        const wchar_t* target;
+        long long wsearchBackupBefore;
+        long long wsearchBackupAfter;
+        bool othersChanged;
+    } cases[] = {
+        {"change-refused-fresh-backup-removed", OsFault::ChangeConfig, L"WSearch", Absent, Absent, true},
+        {"change-refused-older-backup-kept", OsFault::ChangeConfig, L"WSearch", 2, 2, true},
+        {"backup-write-refused", OsFault::SetValue, L"Bk_WSearch", Absent, Absent, true},
+        {"store-key-refused", OsFault::CreateKey, nullptr, Absent, Absent, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const wchar_t* name : {L"SysMain", L"Fax"}) ASSERT_TRUE(ChangeStartTypeExternally(name, 2));
+        ASSERT_TRUE(ChangeStartTypeExternally(L"WSearch", 3));
+        ClearBackupStore();
+        if (c.wsearchBackupBefore != Absent) SetDwordValue(ProductKey, L"Bk_WSearch", 2);
+        WorkflowWindow::CheckRows(Bit(SysMain) | Bit(WSearch) | Bit(Fax));
+        BoxRecorder boxes({IDYES});
+        {
+            FaultSeam refuse(c.fault, c.target);
+            DisableSelectedServices();
+            EXPECT_GT(FaultSeam::Refused(), 0);
+        }
+        ASSERT_EQ(boxes.Boxes().size(), 2u);
+        ExpectBox(boxes.Boxes()[1], SomeFailed, 0x30);
+        EXPECT_EQ(RegistryStartType(L"WSearch"), SERVICE_DEMAND_START);
+        EXPECT_EQ(DwordValue(ProductKey, L"Bk_WSearch"), c.wsearchBackupAfter);
+        for (Row row : {SysMain, Fax}) {
+            SCOPED_TRACE(testing::Message() << "row " << row);
+            EXPECT_EQ(RegistryStartType(NameOf(row)), c.othersChanged ? 4 : 2);
+            EXPECT_EQ(DwordValue(ProductKey, BackupOf(row)), c.othersChanged ? 2 : Absent);
+        }
+        // the refused row can still be used, yet its toggle was cleared with the others
+        EXPECT_TRUE(WorkflowWindow::Enabled(serviceToggles[WSearch]));
+        EXPECT_EQ(WorkflowWindow::CheckedRows(), 0u);
+    }
+}
+
+// What a timer tick delivers through the open confirmation: the change pass reads every
+// row's toggle, start type and backup again.
+TEST_F(ServicesPage, ChangePassReadsEveryRowAgain)
+{
+    ASSERT_TRUE(world.Add(L"Fax", SERVICE_DEMAND_START, false));
+    ASSERT_TRUE(world.Add(L"WSearch", SERVICE_DEMAND_START, false));
+    static void (*tick)() = nullptr;
+    struct Case {
+        const char* name;
+        void (*during)();
+        long long faxStart;
+        long long faxBackup;
+    } cases[] = {
+        {"disabled-meanwhile", [] { ChangeStartTypeExternally(L"Fax", 4); }, 4, Absent},
+        // the tick's refresh clears the toggle; the service is back at 3 when the pass runs
+        {"unchecked-by-a-tick",
+         [] {
+             ChangeStartTypeExternally(L"Fax", 4);
+             RefreshServiceList();
+             ChangeStartTypeExternally(L"Fax", 3);
+         },
+         3, Absent},
+        {"start-read-again", [] { ChangeStartTypeExternally(L"Fax", 2); }, 4, 2},
+        {"backup-appears-meanwhile", [] { SetDwordValue(ProductKey, L"Bk_Fax", 2); }, 4, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(ArrangeService(L"Fax", 3, false));
+        ASSERT_TRUE(ArrangeService(L"WSearch", 3, false));
+        ClearBackupStore();
+        WorkflowWindow::CheckRows(Bit(Fax) | Bit(WSearch));
+        tick = c.during;
+        BoxRecorder boxes({IDYES});
+        boxes.WhileOpen([](const RecordedBox& box) {
+            if (box.type == 0x34) tick();
+        });
+        DisableSelectedServices();
+        ASSERT_EQ(boxes.Boxes().size(), 2u);
+        ExpectBox(boxes.Boxes()[1], AllDisabled, 0x40);
+        EXPECT_EQ(RegistryStartType(L"Fax"), c.faxStart);
+        EXPECT_EQ(DwordValue(ProductKey, L"Bk_Fax"), c.faxBackup);
+        EXPECT_EQ(RegistryStartType(L"WSearch"), SERVICE_DISABLED);
+        EXPECT_EQ(DwordValue(ProductKey, L"Bk_WSearch"), 3);
+    }
+}
