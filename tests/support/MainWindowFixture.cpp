@@ -26,6 +26,8 @@ HWND MainWindowTest::Open()
     LiveMemoryFlag = 0;
     LastMemoryLoad = -1;
     hoveredRow = -1;
+    // keep the real pointer off the window: Wine delivers its moves while a test pumps
+    SetCursorPos(1270, 1015);
     window = CreateMainWindow(instance);
     EXPECT_NE(window, nullptr);
     ShowWindow(window, SW_SHOW);
