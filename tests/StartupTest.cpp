@@ -45,7 +45,8 @@ TEST_F(Startup, WindowAsCreated)
 TEST_F(Startup, ProgramEndsWithZeroWhenClosed)
 {
     std::wstring path = ProgramPath();
-    STARTUPINFOW si = {sizeof(si)};
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
     ASSERT_TRUE(CreateProcessW(path.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
     HWND found = nullptr;
