@@ -1,0 +1,243 @@
+#!/usr/bin/env bash
+# Measures the program against the smallest window program we can write
+# (bench/Reference.cpp, built with the same compiler and flags), side by side in one
+# run, in one Wine prefix (build/bench-prefix, with the seven services as demo services,
+# SysMain running) on one virtual display of its own, and prints a table:
+#   1. executable size and imported DLLs;
+#   2. start-up: process creation to the window visible and its first paint on screen,
+#      median of TARVIX_BENCH_RUNS (15) timed starts each, interleaved;
+#   3. resident memory once idle (the working set Wine reports, which is the Linux RSS);
+#   4. CPU time while idle with automatic refresh on, over TARVIX_BENCH_IDLE_SECONDS (60),
+#      median of TARVIX_BENCH_IDLE_RUNS (3): the process's own, and what the rest of the
+#      prefix and the display spent meanwhile (wineserver, services.exe, Xvfb, ...);
+#   5. the soak test at TARVIX_SOAK_SCALE (20: 10,000 refreshes, 2,000 paints, 500 Apply
+#      round trips), in the tests' own prefix; 0 skips it.
+# Not part of the tests' pass/fail. The table and the raw figures go to build/bench/.
+# A quick look: TARVIX_BENCH_IDLE_SECONDS=10 TARVIX_BENCH_IDLE_RUNS=1 TARVIX_SOAK_SCALE=1
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$root/build}
+runs=${TARVIX_BENCH_RUNS:-15}
+idle_seconds=${TARVIX_BENCH_IDLE_SECONDS:-60}
+idle_runs=${TARVIX_BENCH_IDLE_RUNS:-3}
+soak_scale=${TARVIX_SOAK_SCALE:-20}
+settle_ms=5000  # past the first three-second refresh tick
+
+"$root/scripts/install-deps.sh"
+cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DTARVIX_TESTS=ON >/dev/null
+cmake --build "$build" -j"$(nproc)" --target TarvixMini BenchReference BenchDriver TestService TarvixTests >/dev/null
+
+program=$build/TarvixMini.exe
+reference=$build/bench/Reference.exe
+driver=$build/bench/BenchDriver.exe
+out=$build/bench
+stamp=$(date -u +%Y-%m-%dT%H-%M-%SZ)
+raw=$out/bench-$stamp.log
+table=$out/bench-$stamp.txt
+: >"$raw"
+
+# The probe pixel: the status dot of the Home page, the last shape the first paint draws
+# (green while SysMain runs), and for the reference any point of its one rectangle.
+probe=467,171
+program_colour=22A15A
+reference_colour=F5F7F8
+
+xvfb_pid=""
+driver_pid=""
+stop_all() {
+  [ -z "$driver_pid" ] || kill "$driver_pid" 2>/dev/null || true
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
+}
+trap stop_all EXIT
+
+n=61
+while :; do
+  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
+  sleep 0.2
+  # another script may have taken the same number a moment earlier: then try the next
+  if kill -0 "$xvfb_pid" 2>/dev/null && [ -e "/tmp/.X11-unix/X$n" ]; then break; fi
+  wait "$xvfb_pid" 2>/dev/null || true
+  n=$((n + 1))
+done
+export DISPLAY=":$n"
+
+export WINEPREFIX=$build/bench-prefix
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win64
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "creating the bench Wine prefix in $WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  wineboot -i >/dev/null 2>&1 || true
+  wineserver -w
+fi
+wineserver -p
+# without a window manager, Wine would wait ~2 s whenever a top-level window closes
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+echo "bench services:"
+"$root/scripts/demo-services.sh" "$build/TestService.exe"
+
+winpath() { winepath -w "$1" 2>/dev/null; }
+median() { sort -g | awk '{ v[NR] = $1 } END { if (NR == 0) print "nan"; else if (NR % 2) printf "%.0f\n", v[(NR + 1) / 2]; else printf "%.0f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+field() { sed -n "s/.*[ ]$1=\([^ ]*\).*/\1/p"; }
+
+# --- 1. size and imports -----------------------------------------------------------
+size_program=$(stat -c %s "$program")
+size_reference=$(stat -c %s "$reference")
+imports() { x86_64-w64-mingw32-objdump -p "$1" | sed -n 's/.*DLL Name: //p' | sort -f | tr '\n' ' ' | sed 's/ $//'; }
+imports_program=$(imports "$program")
+imports_reference=$(imports "$reference")
+
+# --- 2. start-up ---------------------------------------------------------------------
+echo "start-up: $runs timed starts of each, interleaved"
+wine "$driver" startup "$runs" program "$(winpath "$program")" $probe $program_colour \
+  reference "$(winpath "$reference")" $probe $reference_colour | tr -d '\r' | tee -a "$raw" | grep 'median' || {
+  echo "the start-up measurement failed; see $raw" >&2
+  exit 1
+}
+startup_program=$(grep 'startup target=program runs=' "$raw" | field median_ms)
+startup_reference=$(grep 'startup target=reference runs=' "$raw" | field median_ms)
+
+# --- 3. and 4. memory and idle CPU ---------------------------------------------------
+# The Linux processes of the prefix: its wineserver and the Windows processes, whose
+# command line Wine sets to the Windows path of their executable.
+prefix_pids() {
+  local p first
+  for p in /proc/[0-9]*; do
+    { tr '\0' '\n' <"$p/environ" | grep -qx "WINEPREFIX=$WINEPREFIX"; } 2>/dev/null || continue
+    first=$( { tr '\0' '\n' <"$p/cmdline" | head -n 1; } 2>/dev/null)
+    case "$first" in [A-Za-z]:\\* | */wineserver*) echo "${p#/proc/}" ;; esac
+  done
+}
+unix_pid_of() {  # the process of the prefix running the executable named
+  local p first
+  for p in $(prefix_pids); do
+    first=$( { tr '\0' '\n' <"/proc/$p/cmdline" | head -n 1; } 2>/dev/null)
+    case "${first,,}" in *"\\${1,,}") echo "$p"; return ;; esac
+  done
+}
+# "pid ticks" for each process given: user plus system clock ticks so far
+ticks() {
+  local p s
+  for p in "$@"; do
+    s=$(cat "/proc/$p/stat" 2>/dev/null) || continue
+    s=${s##*) }
+    # shellcheck disable=SC2086
+    set -- $s
+    echo "$p $((${12} + ${13}))"
+  done
+}
+# milliseconds spent between two tick lists, by the processes that are in both
+spent_ms() {
+  join <(sort "$1") <(sort "$2") | awk -v hz="$hz" '{ t += $3 - $2 } END { printf "%d", t * 1000 / hz }'
+}
+hz=$(getconf CLK_TCK)
+
+idle_run() {  # name exe colour
+  local name=$1 exe=$2 colour=$3 log unix others before after status=0
+  log=$(mktemp)
+  before=$(mktemp)
+  after=$(mktemp)
+  wine "$driver" idle "$idle_seconds" $settle_ms "$name" "$(winpath "$exe")" $probe "$colour" >"$log" 2>&1 &
+  driver_pid=$!
+  while ! grep -q 'phase=ready' "$log" && kill -0 "$driver_pid" 2>/dev/null; do sleep 0.05; done
+  unix=$(unix_pid_of "$(basename "$exe")")
+  # everything else that works for the prefix and the display, but not the driver, which sleeps
+  others=$( (prefix_pids; echo "$xvfb_pid") | grep -vx "${unix:-none}" | grep -vx "$(unix_pid_of BenchDriver.exe)" | sort -u)
+  # shellcheck disable=SC2086
+  { ticks $others; ticks "$unix" | sed 's/^/own-/'; } >"$before"
+  while ! grep -q 'phase=end' "$log" && kill -0 "$driver_pid" 2>/dev/null; do sleep 0.05; done
+  # shellcheck disable=SC2086
+  { ticks $others; ticks "$unix" | sed 's/^/own-/'; } >"$after"
+  wait "$driver_pid" || status=$?
+  driver_pid=""
+  tr -d '\r' <"$log" >>"$raw"
+  if [ "$status" != 0 ] || [ -z "$unix" ]; then
+    echo "the idle measurement of $name failed; see $raw" >&2
+    exit 1
+  fi
+  local ready end
+  ready=$(tr -d '\r' <"$log" | grep 'phase=ready')
+  end=$(tr -d '\r' <"$log" | grep 'phase=end')
+  echo "idle-figures target=$name working_set=$(echo "$ready" | field working_set)" \
+    "working_set_end=$(echo "$end" | field working_set)" \
+    "cpu_ms=$(( ($(echo "$end" | field cpu_100ns) - $(echo "$ready" | field cpu_100ns)) / 10000 ))" \
+    "linux_cpu_ms=$(spent_ms <(grep '^own-' "$before") <(grep '^own-' "$after"))" \
+    "rest_cpu_ms=$(spent_ms <(grep -v '^own-' "$before") <(grep -v '^own-' "$after"))" | tee -a "$raw"
+  rm -f "$log" "$before" "$after"
+}
+
+echo "idle: $idle_runs run(s) of ${idle_seconds} s each, after ${settle_ms} ms to settle"
+for _ in $(seq 1 "$idle_runs"); do
+  idle_run program "$program" $program_colour
+  idle_run reference "$reference" $reference_colour
+done
+idle_median() { grep "idle-figures target=$1 " "$raw" | field "$2" | median; }
+mib() { awk -v b="$1" 'BEGIN { printf "%.2f", b / 1048576 }'; }
+ws_program=$(idle_median program working_set)
+ws_reference=$(idle_median reference working_set)
+ws_end_program=$(idle_median program working_set_end)
+ws_end_reference=$(idle_median reference working_set_end)
+cpu_program=$(idle_median program cpu_ms)
+cpu_reference=$(idle_median reference cpu_ms)
+rest_program=$(idle_median program rest_cpu_ms)
+rest_reference=$(idle_median reference rest_cpu_ms)
+
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
+
+# --- 5. soak ---------------------------------------------------------------------------
+soak_line="not run (TARVIX_SOAK_SCALE=0)"
+soak_result="skipped"
+if [ "$soak_scale" != 0 ]; then
+  echo "soak: TARVIX_SOAK_SCALE=$soak_scale in the tests' prefix"
+  # shellcheck source=scripts/wine-env.sh
+  source "$root/scripts/wine-env.sh"
+  TARVIX_OWN_DISPLAY=0 wine_env_start "$build" >/dev/null
+  soak_status=0
+  (cd "$build" && TARVIX_SOAK_SCALE=$soak_scale wine TarvixTests.exe --gtest_filter='Soak.*') 2>&1 | tr -d '\r' \
+    >>"$raw" || soak_status=$?
+  wine_env_stop
+  soak_line=$(grep '^\[ soak' "$raw" | tail -n 1 | sed 's/^\[ soak *\] //')
+  if [ "$soak_status" = 0 ] && grep -q '^\[  PASSED  \] 1 test' "$raw"; then soak_result="passed"; else soak_result="FAILED"; fi
+fi
+
+# --- the table ---------------------------------------------------------------------------
+verdict() { if [ "$1" = 1 ]; then echo "met"; else echo "MISSED"; fi; }
+# a CPU time difference as a share of one core over the idle time
+share() { awk -v p="$1" -v r="$2" -v s="$idle_seconds" 'BEGIN { printf "%+d ms = %.3f%% of one core", p - r, (p - r) / (s * 10) }'; }
+ratio=$(awk -v p="$startup_program" -v r="$startup_reference" 'BEGIN { printf "%.2f", p / r }')
+{
+  echo "Tarvix Mini 4.4.1 against bench/Reference.cpp, $(date -u '+%Y-%m-%d %H:%M UTC')"
+  echo "machine: $(nproc) cores, $(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -n 1), $(. /etc/os-release && echo "$PRETTY_NAME") $(uname -m), $(wine --version)"
+  echo
+  printf '%-46s %14s %14s   %s\n' "" "program" "reference" "target"
+  printf '%-46s %14s %14s   %s\n' "1. executable size (bytes)" "$size_program" "$size_reference" \
+    "<= 98304 (96 KiB): $(verdict "$([ "$size_program" -le 98304 ] && echo 1)")"
+  printf '%-46s %s\n' "   imports, program" "$imports_program"
+  printf '%-46s %s\n' "   imports, reference" "$imports_reference"
+  printf '%-46s %14s %14s   %s\n' "2. start-up to first paint, median of $runs (ms)" "$startup_program" "$startup_reference" \
+    "ratio $ratio <= 1.2: $(verdict "$(awk -v x="$ratio" 'BEGIN { print (x <= 1.2) }')")"
+  printf '%-46s %14s %14s   %s\n' "3. working set when idle, median (MiB)" "$(mib "$ws_program")" "$(mib "$ws_reference")" \
+    "difference $(mib $((${ws_program%.*} - ${ws_reference%.*}))) <= 3 MiB: $(verdict "$(awk -v p="$ws_program" -v r="$ws_reference" 'BEGIN { print (p - r <= 3 * 1048576) }')")"
+  printf '%-46s %14s %14s\n' "   ... after the idle time (MiB)" "$(mib "$ws_end_program")" "$(mib "$ws_end_reference")"
+  printf '%-46s %14s %14s   %s\n' "4. CPU over ${idle_seconds} s idle, the process (ms)" "$cpu_program" "$cpu_reference" \
+    "indistinguishable: $(verdict "$([ "$cpu_program" -le "$cpu_reference" ] && echo 1)"); $(share "$cpu_program" "$cpu_reference")"
+  printf '%-46s %14s %14s   %s\n' "   meanwhile in the rest of the prefix (ms)" "$rest_program" "$rest_reference" \
+    "$(share "$rest_program" "$rest_reference")"
+  printf '%-46s %s\n' "   (medians of $idle_runs runs; CPU clock tick $((1000 / hz)) ms)" ""
+  printf '%-46s %s\n' "5. soak (created/deleted, after warm-up/end)" "$soak_result"
+  printf '%-46s %s\n' "" "$soak_line"
+} | tee "$table"
+echo "raw figures: $raw"
