@@ -12,13 +12,23 @@ wine_env_start() {
 
   if [ -z "${DISPLAY:-}" ] || [ "${TARVIX_OWN_DISPLAY:-1}" = 1 ]; then
     local n=91
-    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    WINE_ENV_XVFB_PID=$!
+    while :; do
+      while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+      Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+      WINE_ENV_XVFB_PID=$!
+      for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
+      sleep 0.2
+      # another run may have taken the same number a moment earlier: try the next
+      if kill -0 "$WINE_ENV_XVFB_PID" 2>/dev/null && [ -e "/tmp/.X11-unix/X$n" ]; then break; fi
+      wait "$WINE_ENV_XVFB_PID" 2>/dev/null || true
+      n=$((n + 1))
+    done
     export DISPLAY=":$n"
-    for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
   fi
 
+  # a server left from an interrupted run would keep the display it started on
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "creating Wine prefix in $WINEPREFIX"
     mkdir -p "$WINEPREFIX"
