@@ -349,8 +349,9 @@ protected:
         ClearBackupStore();
         const DWORD starts[] = {SERVICE_AUTO_START, SERVICE_DEMAND_START, 0, SERVICE_DEMAND_START,
                                 SERVICE_AUTO_START, SERVICE_DEMAND_START};
-        for (int i = 0; i < 6; ++i)
+        for (int i = 0; i < 6; ++i) {
             if (i != 2) ASSERT_TRUE(world.Add(Installed[i], starts[i], false));
+        }
         ASSERT_FALSE(ServiceExists(L"RemoteRegistry"));
     }
     void TearDown() override
