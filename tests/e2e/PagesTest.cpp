@@ -182,7 +182,7 @@ TEST_F(Pages, OptimizationAndHelpTexts)
     // 109 switches the figures off; ticks leave the notice, showing the page again ends it
     program.PostCommand(109);
     ExpectTextSoon(memory, L"RAM: нажмите «Диагностика»", "memory label after command 109", 2000);
-    EXPECT_FALSE(WaitUntil([&] { return Program::Text(memory) != L"RAM: нажмите «Диагностика»"; }, 4500, 100))
+    EXPECT_FALSE(WaitUntil([&] { return Program::Text(memory) != L"RAM: нажмите «Диагностика»"; }, 4000, 100))
         << "a timer tick brought the figures back";
     program.PressKey('3');
     EXPECT_TRUE(WaitUntil([&] { return Program::Text(memory).rfind(L"RAM занято: ", 0) == 0; }))
