@@ -36,26 +36,14 @@ stop_all() {
 }
 trap stop_all EXIT
 
-start_own_display() {
-  local n=81
-  while :; do
-    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
-    sleep 0.2
-    # another script may have taken the same number a moment earlier: then try the next
-    if kill -0 "$xvfb_pid" 2>/dev/null && [ -e "/tmp/.X11-unix/X$n" ]; then break; fi
-    wait "$xvfb_pid" 2>/dev/null || true
-    n=$((n + 1))
-  done
-  export DISPLAY=":$n"
-}
+# shellcheck source=scripts/wine-env.sh
+source "$root/scripts/wine-env.sh"
 
 own_display=0
 if [ -z "${DISPLAY:-}" ] || [ "${TARVIX_OWN_DISPLAY:-0}" = 1 ]; then
   own_display=1
-  start_own_display
+  start_virtual_display
+  xvfb_pid=$WINE_ENV_XVFB_PID
 fi
 
 # Wine takes the screen size from the display its prefix session started on: a server

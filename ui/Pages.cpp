@@ -87,9 +87,9 @@ HWND Create(const ControlSpec& c)
 }
 
 template <size_t N>
-void CreateAll(const ControlSpec (&specs)[N])
+void CreateAll(const ControlSpec (&controls)[N])
 {
-    for (const ControlSpec& c : specs) Create(c);
+    for (const ControlSpec& c : controls) Create(c);
 }
 
 void CreateHomeControls()
