@@ -43,6 +43,8 @@ probe=467,171
 program_colour=22A15A
 reference_colour=F5F7F8
 
+# shellcheck source=scripts/wine-env.sh
+source "$root/scripts/wine-env.sh"
 xvfb_pid=""
 driver_pid=""
 stop_all() {
@@ -56,19 +58,8 @@ stop_all() {
 }
 trap stop_all EXIT
 
-n=61
-while :; do
-  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
-  sleep 0.2
-  # another script may have taken the same number a moment earlier: then try the next
-  if kill -0 "$xvfb_pid" 2>/dev/null && [ -e "/tmp/.X11-unix/X$n" ]; then break; fi
-  wait "$xvfb_pid" 2>/dev/null || true
-  n=$((n + 1))
-done
-export DISPLAY=":$n"
+start_virtual_display
+xvfb_pid=$WINE_ENV_XVFB_PID
 
 export WINEPREFIX=$build/bench-prefix
 export WINEDEBUG=-all
@@ -202,8 +193,6 @@ soak_line="not run (TARVIX_SOAK_SCALE=0)"
 soak_result="skipped"
 if [ "$soak_scale" != 0 ]; then
   echo "soak: TARVIX_SOAK_SCALE=$soak_scale in the tests' prefix"
-  # shellcheck source=scripts/wine-env.sh
-  source "$root/scripts/wine-env.sh"
   TARVIX_OWN_DISPLAY=0 wine_env_start "$build" >/dev/null
   soak_status=0
   (cd "$build" && TARVIX_SOAK_SCALE=$soak_scale wine TarvixTests.exe --gtest_filter='Soak.*') 2>&1 | tr -d '\r' \
