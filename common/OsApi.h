@@ -20,7 +20,12 @@ struct OsApi {
     decltype(&::RegCreateKeyExW) RegCreateKeyExW = ::RegCreateKeyExW;
     decltype(&::RegSetValueExW) RegSetValueExW = ::RegSetValueExW;
     decltype(&::RegDeleteValueW) RegDeleteValueW = ::RegDeleteValueW;
+    decltype(&::RegFlushKey) RegFlushKey = ::RegFlushKey;
     decltype(&::RegCloseKey) RegCloseKey = ::RegCloseKey;
+    // the lock that copies of the program share
+    decltype(&::CreateMutexW) CreateMutexW = ::CreateMutexW;
+    decltype(&::WaitForSingleObject) WaitForSingleObject = ::WaitForSingleObject;
+    decltype(&::ReleaseMutex) ReleaseMutex = ::ReleaseMutex;
     // storage and memory
     decltype(&::GetWindowsDirectoryW) GetWindowsDirectoryW = ::GetWindowsDirectoryW;
     decltype(&::CreateFileW) CreateFileW = ::CreateFileW;

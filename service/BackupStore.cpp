@@ -15,12 +15,21 @@ LONG ReadDwordValue(const wchar_t* keyPath, const wchar_t* valueName, DWORD* val
 
 bool WriteBackupValue(const wchar_t* valueName, DWORD value)
 {
+    // RegFlushKey needs KEY_QUERY_VALUE on the key it flushes
     ScopedRegKey key;
     if (osApi.RegCreateKeyExW(HKEY_LOCAL_MACHINE, ProductKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                              KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, key.Receive(), nullptr) != ERROR_SUCCESS)
+                              KEY_SET_VALUE | KEY_QUERY_VALUE | KEY_WOW64_64KEY, nullptr, key.Receive(),
+                              nullptr) != ERROR_SUCCESS)
         return false;
-    return osApi.RegSetValueExW(key.Get(), valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                                sizeof(value)) == ERROR_SUCCESS;
+    if (osApi.RegSetValueExW(key.Get(), valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                             sizeof(value)) != ERROR_SUCCESS)
+        return false;
+    // the store and the start types live in different hives, each written to disk lazily:
+    // a backup that is not on disk yet must not count, or a power cut could keep the new
+    // start type and lose the old one
+    if (osApi.RegFlushKey(key.Get()) == ERROR_SUCCESS) return true;
+    osApi.RegDeleteValueW(key.Get(), valueName);
+    return false;
 }
 
 void DeleteBackupValue(const wchar_t* valueName)
@@ -32,7 +41,24 @@ void DeleteBackupValue(const wchar_t* valueName)
     osApi.RegDeleteValueW(key.Get(), valueName);  // a value that is not there is no error
 }
 
+BackupState ReadBackupValue(const wchar_t* valueName, DWORD* value)
+{
+    switch (ReadDwordValue(ProductKeyPath, valueName, value)) {
+    case 0: return BackupState::Present;
+    case ERROR_FILE_NOT_FOUND:  // the key or the value is missing
+    case ERROR_MORE_DATA:       // longer than a DWORD
+    case -1:                    // another type or size
+        return BackupState::Absent;
+    default: return BackupState::Unknown;
+    }
+}
+
 bool BackupPresent(const wchar_t* valueName, DWORD* value)
 {
     return ReadDwordValue(ProductKeyPath, valueName, value) == 0;
+}
+
+bool KeepsStartType(DWORD saved)
+{
+    return saved == SERVICE_AUTO_START || saved == SERVICE_DEMAND_START;
 }

@@ -5,6 +5,7 @@
 #include "service/BackupStore.h"
 #include "service/ServiceCatalogue.h"
 #include "service/ServiceOps.h"
+#include "service/StoreLock.h"
 #include "service/SysMainStatus.h"
 #include "ui/WindowState.h"
 
@@ -22,10 +23,15 @@ bool IsRestorable(DWORD start)
 bool RestoreRow(const ServiceEntry& entry)
 {
     DWORD saved = 0;
-    // gone since the listing (restored meanwhile): nothing left to do
-    if (!BackupPresent(entry.backupName, &saved)) return true;
+    switch (ReadBackupValue(entry.backupName, &saved)) {
+    case BackupState::Absent: return true;  // gone since the listing (restored meanwhile)
+    case BackupState::Unknown: return false;
+    case BackupState::Present: break;
+    }
     if (!IsRestorable(saved) || !SetStartType(entry.name, saved)) return false;
-    DeleteBackupValue(entry.backupName);
+    // the backup goes only once the start type it put back is on disk; otherwise it
+    // stays, and a later restore simply sets the same start type again
+    if (FlushStartType(entry.name)) DeleteBackupValue(entry.backupName);
     return true;
 }
 
@@ -37,7 +43,8 @@ void RestoreSavedServices()
     int listed = 0;
     for (const ServiceEntry& entry : ServiceCatalogue) {
         DWORD saved = 0;
-        if (!BackupPresent(entry.backupName, &saved)) continue;
+        // a backup that cannot be read is listed too: the pass then reports it as not restored
+        if (ReadBackupValue(entry.backupName, &saved) == BackupState::Absent) continue;
         AppendBounded(text, ConfirmCapacity, L"• ");
         AppendBounded(text, ConfirmCapacity, entry.label);
         AppendBounded(text, ConfirmCapacity, L"\n");
@@ -53,8 +60,11 @@ void RestoreSavedServices()
 
     // the box's own loop still delivers WM_TIMER: every backup is read again here
     int failures = 0;
-    for (const ServiceEntry& entry : ServiceCatalogue)
-        if (!RestoreRow(entry)) ++failures;
+    {
+        const StoreLock lock;
+        for (const ServiceEntry& entry : ServiceCatalogue)
+            if (!lock || !RestoreRow(entry)) ++failures;
+    }
 
     RefreshSysMainStatus();
     RefreshServiceList();

@@ -6,6 +6,7 @@
 #include "service/BackupStore.h"
 #include "service/ServiceCatalogue.h"
 #include "service/ServiceOps.h"
+#include "service/StoreLock.h"
 #include "service/SysMainStatus.h"
 #include "ui/Controls.h"
 #include "ui/WindowState.h"
@@ -26,11 +27,15 @@ bool CanDisable(const ServiceEntry& entry, DWORD* start)
     return QueryStartType(entry.name, start) && *start != SERVICE_DISABLED;
 }
 
-// true when the row's start type went to 4; its backup is written first unless one exists
+// true when the row's start type went to 4; its backup is written first unless one that
+// can turn the automatic start back on is kept from an earlier turn-off
 bool DisableRow(const ServiceEntry& entry, DWORD start)
 {
     DWORD saved = 0;
-    if (BackupPresent(entry.backupName, &saved)) return SetStartType(entry.name, SERVICE_DISABLED);
+    const BackupState backup = ReadBackupValue(entry.backupName, &saved);
+    // a backup that cannot be read may still be there: never write over it
+    if (backup == BackupState::Unknown) return false;
+    if (backup == BackupState::Present && KeepsStartType(saved)) return SetStartType(entry.name, SERVICE_DISABLED);
     if (!WriteBackupValue(entry.backupName, start)) return false;
     if (SetStartType(entry.name, SERVICE_DISABLED)) return true;
     // the backup was written for this change alone
@@ -84,10 +89,13 @@ void DisableSelectedServices()
     // the box's own loop still delivers WM_TIMER: read every row again instead of
     // trusting the listing
     int failures = 0;
-    for (int i = 0; i < ServiceCount; ++i) {
-        DWORD start = 0;
-        if (!IsChecked(serviceToggles[i]) || !CanDisable(ServiceCatalogue[i], &start)) continue;
-        if (!DisableRow(ServiceCatalogue[i], start)) ++failures;
+    {
+        const StoreLock lock;
+        for (int i = 0; i < ServiceCount; ++i) {
+            DWORD start = 0;
+            if (!IsChecked(serviceToggles[i]) || !CanDisable(ServiceCatalogue[i], &start)) continue;
+            if (!lock || !DisableRow(ServiceCatalogue[i], start)) ++failures;
+        }
     }
     for (int i = 0; i < ServiceCount; ++i) SetCheckIfChanged(serviceToggles[i], FALSE);
 

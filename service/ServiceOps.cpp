@@ -17,6 +17,17 @@ bool ChangeStartType(SC_HANDLE service, DWORD startType)
                                       nullptr, nullptr, nullptr, nullptr, nullptr) != FALSE;
 }
 
+constexpr size_t KeyPathCapacity = 160;
+constexpr const wchar_t* ServiceKeyRoot = L"SYSTEM\\CurrentControlSet\\Services\\";
+
+// SYSTEM\CurrentControlSet\Services\<name>; a name longer than the buffer is cut
+void BuildServiceKeyPath(wchar_t (&keyPath)[KeyPathCapacity], const wchar_t* name)
+{
+    keyPath[0] = L'\0';
+    AppendBounded(keyPath, KeyPathCapacity, ServiceKeyRoot);
+    AppendBounded(keyPath, KeyPathCapacity, name);
+}
+
 }  // namespace
 
 bool QueryStartType(const wchar_t* name, DWORD* startType)
@@ -28,10 +39,25 @@ bool QueryStartType(const wchar_t* name, DWORD* startType)
         ScopedServiceHandle service(osApi.OpenServiceW(manager.Get(), name, SERVICE_QUERY_CONFIG));
         if (!service) return false;
     }
-    constexpr size_t PathCapacity = 160;
-    wchar_t keyPath[PathCapacity] = L"SYSTEM\\CurrentControlSet\\Services\\";
-    AppendBounded(keyPath, PathCapacity, name);
-    return ReadDwordValue(keyPath, L"Start", startType) == 0;
+    return ReadStartType(name, startType) == 0;
+}
+
+LONG ReadStartType(const wchar_t* name, DWORD* startType)
+{
+    wchar_t keyPath[KeyPathCapacity];
+    BuildServiceKeyPath(keyPath, name);
+    return ReadDwordValue(keyPath, L"Start", startType);
+}
+
+bool FlushStartType(const wchar_t* name)
+{
+    wchar_t keyPath[KeyPathCapacity];
+    BuildServiceKeyPath(keyPath, name);
+    ScopedRegKey key;
+    if (osApi.RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, key.Receive()) !=
+        ERROR_SUCCESS)
+        return false;
+    return osApi.RegFlushKey(key.Get()) == ERROR_SUCCESS;
 }
 
 bool SetStartType(const wchar_t* name, DWORD startType)

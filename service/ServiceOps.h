@@ -5,6 +5,10 @@
 // narrowest access it needs, and closes both handles before it returns. None waits
 // for a service to finish a state change.
 bool QueryStartType(const wchar_t* name, DWORD* startType);
+// The service's registry Start value alone, as ReadDwordValue reports it (0 when read).
+LONG ReadStartType(const wchar_t* name, DWORD* startType);
+// Writes the hive that holds the service's start type to disk; false when that failed.
+bool FlushStartType(const wchar_t* name);
 bool SetStartType(const wchar_t* name, DWORD startType);
 bool SetSysMainStartType(DWORD startType, bool stopIfRunning);
 bool StartSysMain();

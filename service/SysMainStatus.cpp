@@ -3,6 +3,7 @@
 #include "common/ScopedHandles.h"
 #include "service/BackupStore.h"
 #include "service/ServiceCatalogue.h"
+#include "service/ServiceOps.h"
 #include "ui/Controls.h"
 #include "ui/WindowState.h"
 
@@ -39,7 +40,7 @@ void RefreshSysMainStatus()
     const DWORD oldStart = s.start;
     const bool oldReadable = s.startReadable;
 
-    s.startReadable = ReadDwordValue(L"SYSTEM\\CurrentControlSet\\Services\\SysMain", L"Start", &s.start) == 0;
+    s.startReadable = ReadStartType(SysMainName, &s.start) == 0;
     s.saved = ReadDwordValue(ProductKeyPath, OriginalStartValue, &s.originalStart) == 0;
     s.state = QuerySysMainState();
 

@@ -2,7 +2,9 @@
 #include "common/AppTexts.h"
 #include "common/OsApi.h"
 #include "service/BackupStore.h"
+#include "service/ServiceCatalogue.h"
 #include "service/ServiceOps.h"
+#include "service/StoreLock.h"
 #include "service/SysMainStatus.h"
 #include "ui/Controls.h"
 #include "ui/WindowState.h"
@@ -14,16 +16,27 @@ constexpr UINT DoneType = MB_ICONINFORMATION;        // 0x40
 constexpr UINT RefusedType = MB_ICONWARNING;         // 0x30
 constexpr UINT FailedType = MB_ICONERROR;            // 0x10
 
+// The result box of a pass, chosen while the lock is held and shown after it is given back.
+struct Outcome {
+    const wchar_t* text = nullptr;  // none: nothing to tell
+    UINT type = 0;
+};
+
+constexpr Outcome AlreadyOff = {L"Автозапуск SysMain уже отключён.", DoneType};
+constexpr Outcome BackupFailed = {L"Не удалось сохранить прежнюю настройку SysMain.\nИзменения отменены.", FailedType};
+constexpr Outcome TurnedOff = {L"Автозапуск SysMain отключён.\nИзменение вступит в силу при следующем запуске Windows.",
+                               DoneType};
+constexpr Outcome TurnOffFailed = {L"Не удалось отключить автозапуск SysMain.\nНастройки не изменены.", FailedType};
+constexpr Outcome AlreadyOn = {L"Автозапуск SysMain уже разрешён.", DoneType};
+constexpr Outcome NoBackup = {L"Не удалось найти прежние настройки SysMain.\nВосстановление отменено.", RefusedType};
+constexpr Outcome RestoreFailed = {L"Не удалось восстановить автозапуск SysMain.\nНастройка не изменена.", FailedType};
+constexpr Outcome Restored = {L"Прежняя настройка SysMain восстановлена.\nЕсли служба остановлена, она может "
+                              L"запуститься после перезагрузки.",
+                              DoneType};
+
 int ShowBox(const wchar_t* text, UINT type)
 {
     return osApi.MessageBoxW(mainWindow, text, AppTitle, type);
-}
-
-// the box first, then the refresh, so the Home page shows what the user was just told
-void Report(const wchar_t* text, UINT type)
-{
-    ShowBox(text, type);
-    RefreshSysMainStatus();
 }
 
 bool IsChecked(HWND toggle)
@@ -31,44 +44,45 @@ bool IsChecked(HWND toggle)
     return SendMessageW(toggle, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-void TurnOff(DWORD start, bool saved)
+Outcome TurnOff(DWORD start)
 {
-    if (start == SERVICE_DISABLED) {
-        Report(L"Автозапуск SysMain уже отключён.", DoneType);
-        return;
-    }
-    // an existing backup holds the start type from before the first turn-off: keep it
-    const bool wroteBackup = !saved;
-    if (wroteBackup && !WriteBackupValue(OriginalStartValue, start)) {
-        Report(L"Не удалось сохранить прежнюю настройку SysMain.\nИзменения отменены.", FailedType);
-        return;
-    }
-    if (SetSysMainStartType(SERVICE_DISABLED, IsChecked(stopServiceToggle))) {
-        Report(L"Автозапуск SysMain отключён.\nИзменение вступит в силу при следующем запуске Windows.", DoneType);
-        return;
-    }
+    if (start == SERVICE_DISABLED) return AlreadyOff;
+    DWORD saved = 0;
+    const BackupState backup = ReadBackupValue(OriginalStartValue, &saved);
+    // a backup that cannot be read may still be there: never write over it
+    if (backup == BackupState::Unknown) return BackupFailed;
+    // a kept backup holds the start type from before the first turn-off; one that could
+    // never turn the automatic start back on is replaced with the start type of now
+    const bool wroteBackup = backup != BackupState::Present || !KeepsStartType(saved);
+    if (wroteBackup && !WriteBackupValue(OriginalStartValue, start)) return BackupFailed;
+    if (SetSysMainStartType(SERVICE_DISABLED, IsChecked(stopServiceToggle))) return TurnedOff;
     if (wroteBackup) DeleteBackupValue(OriginalStartValue);
-    Report(L"Не удалось отключить автозапуск SysMain.\nНастройки не изменены.", FailedType);
+    return TurnOffFailed;
 }
 
-void Restore(DWORD start, bool saved, DWORD originalStart)
+Outcome Restore(DWORD start)
 {
-    if (start != SERVICE_DISABLED) {
-        Report(L"Автозапуск SysMain уже разрешён.", DoneType);
-        return;
-    }
-    if (!saved || (originalStart != SERVICE_AUTO_START && originalStart != SERVICE_DEMAND_START)) {
-        Report(L"Не удалось найти прежние настройки SysMain.\nВосстановление отменено.", RefusedType);
-        return;
-    }
-    if (!SetSysMainStartType(originalStart, false)) {
-        Report(L"Не удалось восстановить автозапуск SysMain.\nНастройка не изменена.", FailedType);
-        return;
-    }
-    DeleteBackupValue(OriginalStartValue);
-    Report(L"Прежняя настройка SysMain восстановлена.\nЕсли служба остановлена, она может запуститься после "
-           L"перезагрузки.",
-           DoneType);
+    if (start != SERVICE_DISABLED) return AlreadyOn;
+    DWORD saved = 0;
+    if (ReadBackupValue(OriginalStartValue, &saved) != BackupState::Present || !KeepsStartType(saved)) return NoBackup;
+    if (!SetSysMainStartType(saved, false)) return RestoreFailed;
+    // the backup goes only once the start type it put back is on disk; otherwise it
+    // stays, and a later restore simply sets the same start type again
+    if (FlushStartType(SysMainName)) DeleteBackupValue(OriginalStartValue);
+    return Restored;
+}
+
+// Reads SysMain's start type and its backup afresh and carries out what the user
+// confirmed; another copy of the program, or another tool, may have changed either
+// since the last refresh.
+Outcome Decide(bool turnOff)
+{
+    const StoreLock lock;
+    if (!lock) return turnOff ? TurnOffFailed : RestoreFailed;
+    DWORD start = 0;
+    // SysMain's Start became unreadable meanwhile: nothing to decide on, nothing to tell
+    if (ReadStartType(SysMainName, &start) != 0) return {};
+    return turnOff ? TurnOff(start) : Restore(start);
 }
 
 }  // namespace
@@ -82,15 +96,8 @@ void ApplySysMainToggle()
                                       : L"Вернуть прежнюю настройку SysMain?";
     if (ShowBox(question, AskType) != IDYES) return;
 
-    // the box's own loop still delivers WM_TIMER: decide on the snapshot as it stands now,
-    // and give up when a refresh meanwhile found SysMain's Start unreadable
-    const SysMainSnapshot now = SysMainStatus;
-    if (!now.startReadable) {
-        RefreshSysMainStatus();
-        return;
-    }
-    if (turnOff)
-        TurnOff(now.start, now.saved);
-    else
-        Restore(now.start, now.saved, now.originalStart);
+    const Outcome outcome = Decide(turnOff);
+    // the box first, then the refresh, so the Home page shows what the user was just told
+    if (outcome.text) ShowBox(outcome.text, outcome.type);
+    RefreshSysMainStatus();
 }

@@ -30,14 +30,15 @@ TEST_F(BackupStore, ReadDwordValueAcceptsOnlyFourByteDword)
         const void* data;
         DWORD size;
         LONG expected;
+        BackupState state;  // as a backup: only a 4-byte REG_DWORD is one
     } rows[] = {
-        {"dword", REG_DWORD, four, 4, 0},
-        {"qword", REG_QWORD, eight, 8, ERROR_MORE_DATA},
-        {"long string", REG_SZ, longText, sizeof(longText), ERROR_MORE_DATA},
-        {"binary of four bytes", REG_BINARY, four, 4, -1},
-        {"big-endian dword", REG_DWORD_BIG_ENDIAN, four, 4, -1},
-        {"two-byte dword", REG_DWORD, two, 2, -1},
-        {"empty dword", REG_DWORD, nullptr, 0, -1},
+        {"dword", REG_DWORD, four, 4, 0, BackupState::Present},
+        {"qword", REG_QWORD, eight, 8, ERROR_MORE_DATA, BackupState::Absent},
+        {"long string", REG_SZ, longText, sizeof(longText), ERROR_MORE_DATA, BackupState::Absent},
+        {"binary of four bytes", REG_BINARY, four, 4, -1, BackupState::Absent},
+        {"big-endian dword", REG_DWORD_BIG_ENDIAN, four, 4, -1, BackupState::Absent},
+        {"two-byte dword", REG_DWORD, two, 2, -1, BackupState::Absent},
+        {"empty dword", REG_DWORD, nullptr, 0, -1, BackupState::Absent},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -45,7 +46,65 @@ TEST_F(BackupStore, ReadDwordValueAcceptsOnlyFourByteDword)
         DWORD value = 0;
         EXPECT_EQ(ReadDwordValue(ProductKeyPath, L"Probe", &value), row.expected);
         if (row.expected == 0) EXPECT_EQ(value, 3u);
+        EXPECT_EQ(ReadBackupValue(L"Probe", &value), row.state);
     }
+}
+
+// Only "not there" may be written over; a read that failed otherwise leaves the value
+// unknown, and no workflow decides on it.
+TEST_F(BackupStore, FailedReadIsUnknownNotAbsent)
+{
+    DWORD value = 0;
+    EXPECT_EQ(ReadBackupValue(L"Bk_Fax", &value), BackupState::Absent) << "no key";
+    ASSERT_TRUE(SetDwordValue(ProductKey, L"Bk_WSearch", 2));
+    EXPECT_EQ(ReadBackupValue(L"Bk_Fax", &value), BackupState::Absent) << "no value";
+    ASSERT_TRUE(SetDwordValue(ProductKey, L"Bk_Fax", 3));
+    struct Row {
+        const char* name;
+        LSTATUS open, query;
+    } rows[] = {
+        {"open-denied", ERROR_ACCESS_DENIED, ERROR_SUCCESS},
+        {"open-out-of-resources", ERROR_NO_SYSTEM_RESOURCES, ERROR_SUCCESS},
+        {"query-denied", ERROR_SUCCESS, ERROR_ACCESS_DENIED},
+        {"query-out-of-memory", ERROR_SUCCESS, ERROR_NOT_ENOUGH_MEMORY},
+    };
+    static LSTATUS openResult, queryResult;
+    static decltype(&::RegOpenKeyExW) countingOpen;
+    countingOpen = osApi.RegOpenKeyExW;
+    osApi.RegOpenKeyExW = [](HKEY root, LPCWSTR path, DWORD options, REGSAM sam, PHKEY key) -> LSTATUS {
+        if (openResult != ERROR_SUCCESS) return openResult;
+        return countingOpen(root, path, options, sam, key);
+    };
+    osApi.RegQueryValueExW = [](HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                                LPDWORD size) -> LSTATUS {
+        if (queryResult != ERROR_SUCCESS) return queryResult;
+        return realOs.RegQueryValueExW(key, name, reserved, type, data, size);
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        openResult = row.open;
+        queryResult = row.query;
+        EXPECT_EQ(ReadBackupValue(L"Bk_Fax", &value), BackupState::Unknown);
+        EXPECT_EQ(ReadDwordValue(ProductKeyPath, L"Bk_Fax", &value), row.open ? row.open : row.query)
+            << "the code is passed on unchanged";
+    }
+}
+
+// A backup that did not reach the disk does not count: the write fails and leaves no value.
+TEST_F(BackupStore, WriteFlushesTheStoreOrLeavesNoValue)
+{
+    static int flushed;
+    flushed = 0;
+    osApi.RegFlushKey = [](HKEY key) -> LSTATUS {
+        ++flushed;
+        return realOs.RegFlushKey(key);
+    };
+    EXPECT_TRUE(WriteBackupValue(L"Bk_Fax", 3));
+    EXPECT_EQ(flushed, 1);
+    osApi.RegFlushKey = [](HKEY) -> LSTATUS { return ERROR_REGISTRY_IO_FAILED; };
+    EXPECT_FALSE(WriteBackupValue(L"Bk_WSearch", 2));
+    EXPECT_FALSE(ValueExists(ProductKey, L"Bk_WSearch"));
+    EXPECT_EQ(DwordValue(ProductKey, L"Bk_Fax"), 3);
 }
 
 TEST_F(BackupStore, MissingKeyOrValueGivesTheWin32Code)
@@ -104,7 +163,8 @@ TEST_F(BackupStore, EveryOpenAndCreateUsesThe64BitView)
     ReadDwordValue(ProductKeyPath, L"Bk_Fax", &value);
     DeleteBackupValue(L"Bk_Fax");
     ASSERT_EQ(access.size(), 3u);
-    EXPECT_EQ(access[0], REGSAM(KEY_SET_VALUE | KEY_WOW64_64KEY));
+    // the create also asks for KEY_QUERY_VALUE, which flushing the key needs
+    EXPECT_EQ(access[0], REGSAM(KEY_SET_VALUE | KEY_QUERY_VALUE | KEY_WOW64_64KEY));
     EXPECT_EQ(access[1], REGSAM(KEY_QUERY_VALUE | KEY_WOW64_64KEY));
     EXPECT_EQ(access[2], REGSAM(KEY_SET_VALUE | KEY_WOW64_64KEY));
 }

@@ -169,8 +169,9 @@ TEST_F(RestoreSaved, AnswerNoChangesNothing)
     EXPECT_EQ(seamCounters.changeConfigCalls, 0);
 }
 
-// A refused change keeps the backup and counts; a refused deletion after a successful
-// change is not reported (the value is simply offered again next time).
+// A refused change or an unreadable backup keeps the backup and counts; a restored start
+// type not known to be on disk, or a refused deletion, keeps the backup but is no failure
+// (the value is simply offered again next time).
 TEST_F(RestoreSaved, Refusals)
 {
     ASSERT_TRUE(world.Add(L"Fax", SERVICE_DISABLED, false));
@@ -184,6 +185,11 @@ TEST_F(RestoreSaved, Refusals)
     } cases[] = {
         {"change-refused", OsFault::ChangeConfig, L"Fax", 4, SomeKept, 0x30},
         {"delete-refused", OsFault::DeleteValue, L"Bk_Fax", 3, AllRestored, 0x40},
+        // a backup that cannot be read is listed and counts, never skipped as if absent
+        {"backup-unreadable", OsFault::ReadValue, L"Bk_Fax", 4, SomeKept, 0x30},
+        // the start type went back but is not known to be on disk: the backup stays
+        {"not-on-disk", OsFault::FlushKey, nullptr, 3, AllRestored, 0x40},
+        {"lock-not-had", OsFault::Lock, nullptr, 4, SomeKept, 0x30},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

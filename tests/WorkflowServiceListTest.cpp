@@ -197,7 +197,7 @@ TEST_F(ServicesPage, YesDisablesTheCheckedRowsBackingUpEachFirst)
     EXPECT_EQ(SysMainStatus.start, DWORD(SERVICE_DISABLED));
 }
 
-TEST_F(ServicesPage, BackupWrittenOnlyWhenNonePresent)
+TEST_F(ServicesPage, BackupWrittenOnlyWhenNoUsableOnePresent)
 {
     ASSERT_TRUE(world.Add(L"Fax", SERVICE_AUTO_START, false));
     const wchar_t text[] = L"3";
@@ -209,11 +209,14 @@ TEST_F(ServicesPage, BackupWrittenOnlyWhenNonePresent)
         DWORD size;
         long long backupAfter;
     };
-    const DWORD three = 3, zero = 0;
+    const DWORD three = 3, zero = 0, four = 4, seven = 7;
     const Case cases[] = {
         {"absent", 0, nullptr, 0, 2},
         {"older-backup-kept", REG_DWORD, &three, sizeof(three), 3},
-        {"odd-backup-kept", REG_DWORD, &zero, sizeof(zero), 0},
+        // a backup that could never turn the automatic start back on is replaced
+        {"backup-0-replaced", REG_DWORD, &zero, sizeof(zero), 2},
+        {"backup-4-replaced", REG_DWORD, &four, sizeof(four), 2},
+        {"backup-7-replaced", REG_DWORD, &seven, sizeof(seven), 2},
         {"string-replaced", REG_SZ, text, sizeof(text), 2},
         {"qword-replaced", REG_QWORD, &wide, sizeof(wide), 2},
     };
@@ -249,6 +252,10 @@ TEST_F(ServicesPage, RefusalForOneRow)
         {"change-refused-older-backup-kept", OsFault::ChangeConfig, L"WSearch", 2, 2, true},
         {"backup-write-refused", OsFault::SetValue, L"Bk_WSearch", Absent, Absent, true},
         {"store-key-refused", OsFault::CreateKey, nullptr, Absent, Absent, false},
+        // a backup that cannot be read may be there: the row is left alone
+        {"backup-unreadable", OsFault::ReadValue, L"Bk_WSearch", 2, 2, true},
+        {"backups-not-on-disk", OsFault::FlushKey, nullptr, Absent, Absent, false},
+        {"lock-not-had", OsFault::Lock, nullptr, Absent, Absent, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

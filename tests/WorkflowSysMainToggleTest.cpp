@@ -82,6 +82,17 @@ protected:
     CountingSeam seam;
 };
 
+// what a refusal of each kind hits in these cases
+const wchar_t* FaultTarget(OsFault fault)
+{
+    switch (fault) {
+    case OsFault::ChangeConfig: return L"SysMain";
+    case OsFault::ReadValue: return L"OriginalStart";
+    case OsFault::OpenKey: return ProductKey;
+    default: return nullptr;
+    }
+}
+
 struct ApplyCase {
     const char* name;
     DWORD start;
@@ -110,7 +121,20 @@ const ApplyCase applyCases[] = {
      false},
     {"off-saves-start", 2, false, Absent, true, false, IDYES, OsFault::None, 4, 2, TurnedOff, 0x40, false},
     {"off-keeps-older-backup", 2, false, 3, true, false, IDYES, OsFault::None, 4, 3, TurnedOff, 0x40, false},
-    {"off-keeps-odd-backup", 3, false, 0, true, false, IDYES, OsFault::None, 4, 0, TurnedOff, 0x40, false},
+    {"off-keeps-automatic-backup", 3, false, 2, true, false, IDYES, OsFault::None, 4, 2, TurnedOff, 0x40, false},
+    // a backup that could never turn the automatic start back on is replaced
+    {"off-replaces-backup-0", 3, false, 0, true, false, IDYES, OsFault::None, 4, 3, TurnedOff, 0x40, false},
+    {"off-replaces-backup-4", 2, false, 4, true, false, IDYES, OsFault::None, 4, 2, TurnedOff, 0x40, false},
+    {"off-replaces-backup-7", 3, false, 7, true, false, IDYES, OsFault::None, 4, 3, TurnedOff, 0x40, false},
+    {"off-refused-after-replacing-backup-4", 2, false, 4, true, true, IDYES, OsFault::ChangeConfig, 2, Absent,
+     TurnOffFailed, 0x10, false},
+    // a backup that cannot be read may be there: it is never written over
+    {"off-backup-unreadable", 2, false, 3, true, true, IDYES, OsFault::ReadValue, 2, 3, BackupFailed, 0x10, false},
+    {"off-store-unreadable", 2, false, Absent, true, true, IDYES, OsFault::OpenKey, 2, Absent, BackupFailed, 0x10,
+     false},
+    {"off-backup-not-on-disk", 2, false, Absent, true, true, IDYES, OsFault::FlushKey, 2, Absent, BackupFailed, 0x10,
+     false},
+    {"off-lock-not-had", 2, false, Absent, true, true, IDYES, OsFault::Lock, 2, Absent, TurnOffFailed, 0x10, false},
     {"off-refused-removes-fresh-backup", 2, false, Absent, true, true, IDYES, OsFault::ChangeConfig, 2, Absent,
      TurnOffFailed, 0x10, false},
     {"off-refused-keeps-older-backup", 2, false, 3, true, true, IDYES, OsFault::ChangeConfig, 2, 3, TurnOffFailed,
@@ -128,6 +152,10 @@ const ApplyCase applyCases[] = {
     {"restore-only-bk-sysmain", 4, false, Absent, false, true, IDYES, OsFault::None, 4, Absent, NoBackup, 0x30, false,
      3},
     {"restore-refused", 4, false, 3, false, true, IDYES, OsFault::ChangeConfig, 4, 3, RestoreFailed, 0x10, false},
+    {"restore-backup-unreadable", 4, false, 3, false, true, IDYES, OsFault::ReadValue, 4, 3, NoBackup, 0x30, false},
+    // the start type went back but is not known to be on disk: the backup stays
+    {"restore-not-on-disk", 4, false, 3, false, true, IDYES, OsFault::FlushKey, 3, 3, Restored, 0x40, false},
+    {"restore-lock-not-had", 4, false, 3, false, true, IDYES, OsFault::Lock, 4, 3, RestoreFailed, 0x10, false},
     {"restore-manual", 4, false, 3, false, true, IDYES, OsFault::None, 3, Absent, Restored, 0x40, false},
     {"restore-automatic-never-stops", 4, true, 2, false, true, IDYES, OsFault::None, 2, Absent, Restored, 0x40,
      false},
@@ -142,7 +170,7 @@ TEST_F(ApplyToggle, Outcomes)
         ASSERT_NO_FATAL_FAILURE(Arrange(c.start, c.running, c.original, c.bkSysMain, c.turnOff, c.stop));
         BoxRecorder boxes({c.answer});
         {
-            FaultSeam refuse(c.fault, c.fault == OsFault::ChangeConfig ? L"SysMain" : nullptr);
+            FaultSeam refuse(c.fault, FaultTarget(c.fault));
             ApplySysMainToggle();
             EXPECT_EQ(FaultSeam::Refused() > 0, c.fault != OsFault::None) << "the refusal was reached";
         }
@@ -171,8 +199,9 @@ TEST_F(ApplyToggle, Outcomes)
 
 namespace {
 
-// What a timer tick delivers through the open confirmation: the workflow decides on the
-// snapshot as it stands after the answer, but on toggle 101 as it stood before the box.
+// What changes while the confirmation is open, by a timer tick or elsewhere: the workflow
+// decides on SysMain's start type and backup as they stand after the answer, but on
+// toggle 101 as it stood before the box.
 struct DuringCase {
     const char* name;
     DWORD start;
@@ -209,8 +238,20 @@ const DuringCase duringCases[] = {
      [] { Disable(); RefreshSysMainStatus(); }, 4, Absent, NoBackup, 0x30, false},
     {"toggle-102-read-at-change", 2, true, Absent, true, false,
      [] { WorkflowWindow::SetChecked(stopServiceToggle, true); }, 4, 2, TurnedOff, 0x40, true},
-    // without a refresh the snapshot from before the box stands
-    {"no-tick-no-news", 2, false, Absent, true, false, [] { SetManual(); }, 4, 2, TurnedOff, 0x40, false},
+    // without a refresh (automatic refresh off, or another copy of the program) the
+    // start type and the backup are still read afresh after the answer
+    {"manual-without-a-tick", 2, false, Absent, true, false, [] { SetManual(); }, 4, 3, TurnedOff, 0x40, false},
+    {"disabled-without-a-tick", 2, false, Absent, true, false, [] { Disable(); }, 4, Absent, AlreadyOff, 0x40, false},
+    {"backup-vanishes-without-a-tick", 2, false, 3, true, false,
+     [] { DeleteRawValue(ProductKey, L"OriginalStart"); }, 4, 2, TurnedOff, 0x40, false},
+    {"backup-appears-without-a-tick", 4, false, Absent, false, false,
+     [] { SetDwordValue(ProductKey, L"OriginalStart", 2); }, 2, Absent, Restored, 0x40, false},
+    {"restored-elsewhere-without-a-tick", 4, false, 3, false, false,
+     [] {
+         SetManual();
+         DeleteRawValue(ProductKey, L"OriginalStart");
+     },
+     3, Absent, AlreadyOn, 0x40, false},
 };
 
 }  // namespace

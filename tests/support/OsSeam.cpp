@@ -68,6 +68,11 @@ CountingSeam::CountingSeam() : saved(osApi)
         if (h != INVALID_HANDLE_VALUE && h != nullptr) ++seamCounters.filesOpened;
         return h;
     };
+    osApi.CreateMutexW = [](LPSECURITY_ATTRIBUTES sa, BOOL owned, LPCWSTR name) -> HANDLE {
+        HANDLE h = realOs.CreateMutexW(sa, owned, name);
+        if (h) ++seamCounters.filesOpened;
+        return h;
+    };
     osApi.CloseHandle = [](HANDLE h) -> BOOL {
         ++seamCounters.filesClosed;
         return realOs.CloseHandle(h);

@@ -88,6 +88,35 @@ FaultSeam::FaultSeam(OsFault kind, const wchar_t* name) : saved(osApi)
         }
         return below.RegDeleteValueW(key, name);
     };
+    osApi.RegOpenKeyExW = [](HKEY root, LPCWSTR path, DWORD options, REGSAM sam, PHKEY key) -> LSTATUS {
+        if (fault == OsFault::OpenKey && Targeted(path)) {
+            ++refused;
+            return ERROR_ACCESS_DENIED;
+        }
+        return below.RegOpenKeyExW(root, path, options, sam, key);
+    };
+    osApi.RegQueryValueExW = [](HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                                LPDWORD size) -> LSTATUS {
+        if (fault == OsFault::ReadValue && Targeted(name)) {
+            ++refused;
+            return ERROR_ACCESS_DENIED;
+        }
+        return below.RegQueryValueExW(key, name, reserved, type, data, size);
+    };
+    osApi.RegFlushKey = [](HKEY key) -> LSTATUS {
+        if (fault == OsFault::FlushKey) {
+            ++refused;
+            return ERROR_REGISTRY_IO_FAILED;
+        }
+        return below.RegFlushKey(key);
+    };
+    osApi.WaitForSingleObject = [](HANDLE h, DWORD ms) -> DWORD {
+        if (fault == OsFault::Lock) {
+            ++refused;
+            return WAIT_TIMEOUT;
+        }
+        return below.WaitForSingleObject(h, ms);
+    };
     osApi.ChangeServiceConfigW = [](SC_HANDLE h, DWORD type, DWORD start, DWORD error, LPCWSTR path, LPCWSTR group,
                                     LPDWORD tag, LPCWSTR deps, LPCWSTR account, LPCWSTR password,
                                     LPCWSTR display) -> BOOL {

@@ -10,6 +10,10 @@ enum class OsFault {
     SetValue,      // RegSetValueExW refused for the value named
     DeleteValue,   // RegDeleteValueW refused for the value named
     ChangeConfig,  // ChangeServiceConfigW refused for the service named
+    OpenKey,       // RegOpenKeyExW refused (access denied) for the key path named
+    ReadValue,     // RegQueryValueExW refused (access denied) for the value named
+    FlushKey,      // RegFlushKey fails (an I/O error) for every key
+    Lock,          // the lock shared by copies of the program is not had in time
 };
 
 class FaultSeam {

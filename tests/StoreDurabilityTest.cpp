@@ -1,0 +1,209 @@
+// Every pass that changes a start type keeps its backup on disk first and takes the
+// backup away only once the start type it put back is on disk; and it runs under the
+// lock that copies of the program share, which is never held while a box is open.
+#include <gtest/gtest.h>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+#include "service/BackupStore.h"
+#include "service/SysMainStatus.h"
+#include "service/Workflows.h"
+#include "support/OsSeam.h"
+#include "support/OtherCopyLock.h"
+#include "support/TestWorld.h"
+#include "support/WorkflowFaults.h"
+#include "support/WorkflowWindow.h"
+#include "ui/Controls.h"
+
+namespace {
+
+bool LockFreeForAnotherCopy()
+{
+    const OtherCopyLock other;
+    return other.Held();
+}
+
+std::map<HKEY, std::wstring> keyPaths;
+std::vector<std::wstring> events;  // the writes, flushes, changes and deletes, in order
+int unlockedWrites = 0;            // writes made while another copy could take the lock
+int boxesUnderLock = 0;            // boxes shown while another copy could not
+OsApi below;
+
+void Record(const std::wstring& event)
+{
+    events.push_back(event);
+    if (LockFreeForAnotherCopy()) ++unlockedWrites;
+}
+
+LSTATUS WINAPI OpenKey(HKEY root, LPCWSTR path, DWORD options, REGSAM sam, PHKEY key)
+{
+    const LSTATUS status = below.RegOpenKeyExW(root, path, options, sam, key);
+    if (status == ERROR_SUCCESS) keyPaths[*key] = path;
+    return status;
+}
+
+LSTATUS WINAPI CreateKey(HKEY root, LPCWSTR path, DWORD reserved, LPWSTR cls, DWORD options, REGSAM sam,
+                         LPSECURITY_ATTRIBUTES sa, PHKEY key, LPDWORD disposition)
+{
+    const LSTATUS status = below.RegCreateKeyExW(root, path, reserved, cls, options, sam, sa, key, disposition);
+    if (status == ERROR_SUCCESS) keyPaths[*key] = path;
+    return status;
+}
+
+LSTATUS WINAPI SetValue(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size)
+{
+    Record(std::wstring(L"set ") + name);
+    return below.RegSetValueExW(key, name, reserved, type, data, size);
+}
+
+LSTATUS WINAPI FlushKey(HKEY key)
+{
+    Record(L"flush " + keyPaths[key]);
+    return below.RegFlushKey(key);
+}
+
+LSTATUS WINAPI DeleteValue(HKEY key, LPCWSTR name)
+{
+    Record(std::wstring(L"delete ") + name);
+    return below.RegDeleteValueW(key, name);
+}
+
+BOOL WINAPI Change(SC_HANDLE h, DWORD type, DWORD start, DWORD error, LPCWSTR path, LPCWSTR group, LPDWORD tag,
+                   LPCWSTR deps, LPCWSTR account, LPCWSTR password, LPCWSTR display)
+{
+    Record(std::wstring(L"change ") + ServiceNameOf(h) + L" to " + std::to_wstring(start));
+    return below.ChangeServiceConfigW(h, type, start, error, path, group, tag, deps, account, password, display);
+}
+
+int WINAPI Answer(HWND, LPCWSTR, LPCWSTR, UINT type)
+{
+    if (!LockFreeForAnotherCopy()) ++boxesUnderLock;
+    return (type & MB_YESNO) ? IDYES : IDOK;
+}
+
+const std::wstring StoreKey = L"SOFTWARE\\TarvixMini";
+const std::wstring ServicesKey = L"SYSTEM\\CurrentControlSet\\Services\\";
+
+struct Case {
+    const char* name;
+    void (*arrange)();
+    void (*run)();
+    std::vector<std::wstring> expected;
+};
+
+void TurnOffSysMain()
+{
+    WorkflowWindow::SetChecked(autoStartToggle, true);
+    WorkflowWindow::SetChecked(stopServiceToggle, false);
+    ApplySysMainToggle();
+}
+
+void RestoreSysMain()
+{
+    WorkflowWindow::SetChecked(autoStartToggle, false);
+    ApplySysMainToggle();
+}
+
+void DisableFax()
+{
+    WorkflowWindow::CheckRows(1u << 3);
+    DisableSelectedServices();
+}
+
+const Case cases[] = {
+    {"apply-turn-off", [] { ChangeStartTypeExternally(L"SysMain", 2); }, TurnOffSysMain,
+     {L"set OriginalStart", L"flush " + StoreKey, L"change SysMain to 4"}},
+    {"apply-turn-off-replacing-a-stray-4",
+     [] {
+         ChangeStartTypeExternally(L"SysMain", 3);
+         SetDwordValue(ProductKey, L"OriginalStart", 4);
+     },
+     TurnOffSysMain, {L"set OriginalStart", L"flush " + StoreKey, L"change SysMain to 4"}},
+    {"apply-restore",
+     [] {
+         ChangeStartTypeExternally(L"SysMain", 4);
+         SetDwordValue(ProductKey, L"OriginalStart", 3);
+     },
+     RestoreSysMain, {L"change SysMain to 3", L"flush " + ServicesKey + L"SysMain", L"delete OriginalStart"}},
+    {"batch-disable", [] { ChangeStartTypeExternally(L"Fax", 3); }, DisableFax,
+     {L"set Bk_Fax", L"flush " + StoreKey, L"change Fax to 4"}},
+    {"batch-restore",
+     [] {
+         ChangeStartTypeExternally(L"Fax", 4);
+         SetDwordValue(ProductKey, L"Bk_Fax", 2);
+     },
+     RestoreSavedServices, {L"change Fax to 2", L"flush " + ServicesKey + L"Fax", L"delete Bk_Fax"}},
+};
+
+class StoreDurability : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ClearBackupStore();
+        ASSERT_TRUE(world.Add(L"SysMain", SERVICE_AUTO_START, false));
+        ASSERT_TRUE(world.Add(L"Fax", SERVICE_DEMAND_START, false));
+    }
+    void TearDown() override
+    {
+        seam.ExpectAllClosed();
+        ClearBackupStore();
+    }
+    ServiceWorld world;
+    WorkflowWindow window;
+    CountingSeam seam;
+};
+
+}  // namespace
+
+TEST_F(StoreDurability, BackupOnDiskBeforeTheChangeAndTheChangeBeforeItsBackupGoes)
+{
+    TrackServiceNames();
+    below = osApi;
+    osApi.RegOpenKeyExW = OpenKey;
+    osApi.RegCreateKeyExW = CreateKey;
+    osApi.RegSetValueExW = SetValue;
+    osApi.RegFlushKey = FlushKey;
+    osApi.RegDeleteValueW = DeleteValue;
+    osApi.ChangeServiceConfigW = Change;
+    osApi.MessageBoxW = Answer;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ClearBackupStore();
+        c.arrange();
+        RefreshSysMainStatus();
+        toggleTouched = true;
+        events.clear();
+        unlockedWrites = boxesUnderLock = 0;
+        c.run();
+        EXPECT_EQ(events, c.expected);
+        EXPECT_EQ(unlockedWrites, 0) << "a write while another copy could take the lock";
+        EXPECT_EQ(boxesUnderLock, 0) << "a box shown while the lock was held";
+    }
+    EXPECT_TRUE(LockFreeForAnotherCopy()) << "the lock is given back";
+}
+
+// Another copy in the middle of its pass: this copy waits for it, then does its own.
+TEST_F(StoreDurability, WaitsForAnotherCopysPass)
+{
+    ASSERT_TRUE(ChangeStartTypeExternally(L"Fax", 3));
+    WorkflowWindow::CheckRows(1u << 3);
+    auto other = std::make_unique<OtherCopyLock>();
+    ASSERT_TRUE(other->Held());
+    std::thread release([&other] {
+        ::Sleep(400);
+        other.reset();
+    });
+    BoxRecorder boxes({IDYES});
+    const ULONGLONG began = ::GetTickCount64();
+    DisableSelectedServices();
+    const ULONGLONG waited = ::GetTickCount64() - began;
+    release.join();
+
+    EXPECT_GE(waited, 300u);
+    EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DISABLED);
+    EXPECT_EQ(DwordValue(ProductKey, L"Bk_Fax"), 3);
+    ASSERT_EQ(boxes.Boxes().size(), 2u);
+    EXPECT_EQ(boxes.Boxes()[1].type, UINT(MB_ICONINFORMATION));
+}
