@@ -13,14 +13,6 @@ const wchar_t* const TurnedOff =
 const wchar_t* const Restored =
     L"Прежняя настройка SysMain восстановлена.\nЕсли служба остановлена, она может запуститься после перезагрузки.";
 
-// Flips a toggle with a real click and waits until it reports the new state.
-void ClickToggle(Program& program, HWND toggle, bool expectChecked, const char* what)
-{
-    program.Click(toggle);
-    EXPECT_TRUE(WaitUntil([&] { return Program::Check(toggle) == (expectChecked ? BST_CHECKED : BST_UNCHECKED); }))
-        << what << " did not flip on a click";
-}
-
 long long OriginalStart()
 {
     return DwordValue(ProductKey, L"OriginalStart");

@@ -87,6 +87,13 @@ void ExpectTextSoon(HWND control, const std::wstring& expected, const char* what
     EXPECT_EQ(Utf8(last), Utf8(expected)) << what << " (waited " << timeoutMs << " ms)";
 }
 
+void ClickToggle(Program& program, HWND toggle, bool expectChecked, const char* what)
+{
+    program.Click(toggle);
+    EXPECT_TRUE(WaitUntil([&] { return Program::Check(toggle) == (expectChecked ? BST_CHECKED : BST_UNCHECKED); }))
+        << what << " did not flip on a click";
+}
+
 void ExpectCheck(HWND toggle, bool checked, const char* what)
 {
     EXPECT_EQ(Program::Check(toggle), checked ? BST_CHECKED : BST_UNCHECKED) << what;

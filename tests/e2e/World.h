@@ -50,6 +50,8 @@ extern const CatalogueRow Catalogue[7];
 void ExpectText(HWND control, const std::wstring& expected, const char* what);
 // Expects the text to be there within timeoutMs (a refresh the program runs by itself).
 void ExpectTextSoon(HWND control, const std::wstring& expected, const char* what, DWORD timeoutMs = 8000);
+// Flips a toggle with a real click and waits until it reports the new state.
+void ClickToggle(Program& program, HWND toggle, bool expectChecked, const char* what);
 // Expects the toggle's BM_GETCHECK answer.
 void ExpectCheck(HWND toggle, bool checked, const char* what);
 
