@@ -19,10 +19,10 @@ the window. Without one (or with TARVIX_OWN_DISPLAY=1), it starts a virtual disp
 saves a screenshot of the window once it is painted, closes the window, and prints the
 screenshot's path ($screenshot).
 
-What you change in the program stays in the demo prefix: the services' start types and
-the saved settings under HKEY_LOCAL_MACHINE\\SOFTWARE\\TarvixMini. Each run puts the
-demo services back as Windows usually has them and keeps the saved settings. To start
-afresh, delete the prefix: rm -rf $prefix
+The demo prefix is kept between runs. Each run puts the demo services back as Windows
+usually has them; the settings that the program saved under
+HKEY_LOCAL_MACHINE\\SOFTWARE\\TarvixMini stay. To start afresh, delete the prefix:
+  rm -rf $prefix
 USAGE
 }
 
