@@ -9,8 +9,9 @@ if ! command -v git >/dev/null 2>&1; then
   echo "skipped: git is not installed, so the file modes that git records cannot be read"
   exit 77
 fi
-if ! git -C "$root" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
-  echo "skipped: $root is not a git checkout, so the file modes that git records cannot be read"
+# README.md itself tracked: this is the project's checkout, not a copy inside another one
+if ! git -C "$root" ls-files --error-unmatch README.md >/dev/null 2>&1; then
+  echo "skipped: $root is not a git checkout of the project, so the file modes that git records cannot be read"
   exit 77
 fi
 
