@@ -151,14 +151,15 @@ TEST_F(ControlTexts, FitTheirControls)
     for (DWORD start = SERVICE_BOOT_START; start <= SERVICE_DISABLED; ++start) {
         EXPECT_TRUE(Fits(fontSemibold22, StartTypeText(start), label.right, label.bottom, DT_WORDBREAK));
     }
+    // the row texts alone: with " | есть копия" behind them they wrap, as below
     GetClientRect(serviceLabels[0], &label);
     EXPECT_TRUE(Fits(fontRegular18, NoServiceText, label.right, label.bottom, DT_WORDBREAK));
     for (DWORD start = SERVICE_BOOT_START; start <= SERVICE_DISABLED; ++start) {
         EXPECT_TRUE(Fits(fontRegular18, StartTypeShortText(start), label.right, label.bottom, DT_WORDBREAK));
     }
     // "Статус: служба SysMain не найдена" wraps to a second line that the label cuts, in
-    // every font tried (Liberation Sans, DejaVu Sans, Open Sans): the label's size is the
-    // design's, so only the state texts are held to it
+    // every font tried (Liberation Sans, DejaVu Sans, Open Sans): the label keeps its size,
+    // so only the state texts are held to it
     GetClientRect(statusLabel, &label);
     for (DWORD state = 0; state <= SERVICE_RUNNING; ++state) {
         EXPECT_TRUE(Fits(fontSemibold22, ServiceStateText(state), label.right, label.bottom, DT_WORDBREAK));
