@@ -23,6 +23,15 @@ idle_runs=${TARVIX_BENCH_IDLE_RUNS:-3}
 soak_scale=${TARVIX_SOAK_SCALE:-20}
 settle_ms=5000  # past the first three-second refresh tick
 
+# shellcheck source=scripts/wine-env.sh
+source "$root/scripts/wine-env.sh"
+driver_pid=""
+stop_all() {
+  [ -z "$driver_pid" ] || kill "$driver_pid" 2>/dev/null || true
+  wine_env_stop
+}
+trap stop_all EXIT
+
 "$root/scripts/install-deps.sh"
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DTARVIX_TESTS=ON >/dev/null
@@ -43,39 +52,8 @@ probe=467,171
 program_colour=22A15A
 reference_colour=F5F7F8
 
-# shellcheck source=scripts/wine-env.sh
-source "$root/scripts/wine-env.sh"
-xvfb_pid=""
-driver_pid=""
-stop_all() {
-  [ -z "$driver_pid" ] || kill "$driver_pid" 2>/dev/null || true
-  wineserver -k 2>/dev/null || true
-  wineserver -w 2>/dev/null || true
-  if [ -n "$xvfb_pid" ]; then
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-  fi
-}
-trap stop_all EXIT
-
-start_virtual_display
+wine_env_start "$build/bench-prefix"
 xvfb_pid=$WINE_ENV_XVFB_PID
-
-export WINEPREFIX=$build/bench-prefix
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEARCH=win64
-wineserver -k 2>/dev/null || true
-wineserver -w 2>/dev/null || true
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "creating the bench Wine prefix in $WINEPREFIX"
-  mkdir -p "$WINEPREFIX"
-  wineboot -i >/dev/null 2>&1 || true
-  wineserver -w
-fi
-wineserver -p
-# without a window manager, Wine would wait ~2 s whenever a top-level window closes
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 echo "bench services:"
 "$root/scripts/demo-services.sh" "$build/TestService.exe"
 
@@ -193,7 +171,8 @@ soak_line="not run (TARVIX_SOAK_SCALE=0)"
 soak_result="skipped"
 if [ "$soak_scale" != 0 ]; then
   echo "soak: TARVIX_SOAK_SCALE=$soak_scale in the tests' prefix"
-  TARVIX_OWN_DISPLAY=0 wine_env_start "$build" >/dev/null
+  wine_env_stop
+  wine_env_start "$build/wineprefix" >/dev/null
   soak_status=0
   (cd "$build" && TARVIX_SOAK_SCALE=$soak_scale wine TarvixTests.exe --gtest_filter='Soak.*') 2>&1 | tr -d '\r' \
     >>"$raw" || soak_status=$?

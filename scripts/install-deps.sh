@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what building and running under Wine needs, on a Debian machine; only
-# what is missing, so a second run costs nothing.
+# what is missing, so a second run costs nothing. The two font packages stand in for
+# the window's Windows fonts (see scripts/wine-env.sh).
 set -euo pipefail
-packages=(cmake make g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 xvfb xdotool x11-apps imagemagick googletest python3)
+packages=(cmake make g++-mingw-w64-x86-64 wine wine64 xvfb googletest fonts-liberation fonts-dejavu-core)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

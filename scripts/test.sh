@@ -1,20 +1,19 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the program and its tests, and runs every test
-# under Wine in the build's own prefix, on a virtual display of its own.
+# under Wine in the build's own prefix (build/wineprefix), on a virtual display of its
+# own. Extra arguments go to ctest.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
+
+# shellcheck source=scripts/wine-env.sh
+source "$root/scripts/wine-env.sh"
+trap wine_env_stop EXIT
 
 "$root/scripts/install-deps.sh"
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DTARVIX_TESTS=ON >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
-# shellcheck source=scripts/wine-env.sh
-source "$root/scripts/wine-env.sh"
-wine_env_start "$build"
-trap wine_env_stop EXIT
-
-status=0
-(cd "$build" && ctest --output-on-failure --timeout 180 "$@") || status=$?
-exit $status
+wine_env_start "$build/wineprefix"
+(cd "$build" && ctest --output-on-failure --timeout 180 "$@")

@@ -75,6 +75,13 @@ Capture Capture::OfClient(HWND window)
     return OfScreen(client);
 }
 
+Capture Capture::OfWindow(HWND window)
+{
+    RECT outer = {};
+    if (!GetWindowRect(window, &outer)) return Capture();
+    return OfScreen(outer);
+}
+
 COLORREF Capture::At(int x, int y) const
 {
     if (x < 0 || y < 0 || x >= width || y >= height) return CLR_INVALID;
@@ -98,11 +105,14 @@ bool Capture::SameAs(const Capture& other) const
 
 bool Capture::Save(const std::wstring& name) const
 {
-    if (Empty()) return false;
     std::wstring folder = BuildFolder() + L"screenshots";
     CreateDirectoryW(folder.c_str(), nullptr);
-    std::wstring file = folder + L"\\e2e-" + name + L".png";
+    return SaveAs(folder + L"\\e2e-" + name + L".png");
+}
 
+bool Capture::SaveAs(const std::wstring& file) const
+{
+    if (Empty()) return false;
     GdiplusInput input = {1, nullptr, FALSE, FALSE};
     ULONG_PTR token = 0;
     if (GdiplusStartup(&token, &input, nullptr) != 0) return false;

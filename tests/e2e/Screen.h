@@ -11,6 +11,8 @@ public:
     static Capture OfScreen(const RECT& area);
     // The window's client area.
     static Capture OfClient(HWND window);
+    // The whole window, frame and caption included.
+    static Capture OfWindow(HWND window);
 
     bool Empty() const { return pixels.empty(); }
     int Width() const { return width; }
@@ -22,6 +24,8 @@ public:
     bool SameAs(const Capture& other) const;
     // Writes build/screenshots/e2e-<name>.png; true when written.
     bool Save(const std::wstring& name) const;
+    // Writes the PNG file named; true when written.
+    bool SaveAs(const std::wstring& file) const;
 
 private:
     int width = 0;
