@@ -1,9 +1,10 @@
 #pragma once
-// The Windows calls that the service, backup, information and message paths make,
+// The Windows calls that the service, backup, information, message and shell paths make,
 // gathered in one table so that a test can make a single call fail or record it.
 // Window creation and painting call Windows directly.
 #include <windows.h>
-#include <shellapi.h>
+#include "common/DesktopShell.h"
+#include "common/SystemLibraries.h"
 
 struct OsApi {
     // Service Control Manager
@@ -32,9 +33,17 @@ struct OsApi {
     decltype(&::DeviceIoControl) DeviceIoControl = ::DeviceIoControl;
     decltype(&::CloseHandle) CloseHandle = ::CloseHandle;
     decltype(&::GlobalMemoryStatusEx) GlobalMemoryStatusEx = ::GlobalMemoryStatusEx;
-    // user and shell
+    // user
     decltype(&::MessageBoxW) MessageBoxW = ::MessageBoxW;
-    decltype(&::ShellExecuteW) ShellExecuteW = ::ShellExecuteW;
+    // shell and COM, bound when first called (common/SystemLibraries.h)
+    decltype(&::ShellExecuteW) ShellExecuteW = SystemShellExecuteW;
+    decltype(&::CoInitializeEx) CoInitializeEx = SystemCoInitializeEx;
+    decltype(&::CoUninitialize) CoUninitialize = SystemCoUninitialize;
+    decltype(&::CoCreateInstance) CoCreateInstance = SystemCoCreateInstance;
+    decltype(&::SysAllocString) SysAllocString = SystemSysAllocString;
+    decltype(&::SysFreeString) SysFreeString = SystemSysFreeString;
+    // targets that must not be opened from this elevated process (common/DesktopShell.h)
+    decltype(&::OpenWithDesktopShell) OpenWithDesktopShell = ::OpenWithDesktopShell;
 };
 
 extern OsApi osApi;

@@ -1,4 +1,5 @@
 #include "support/MainWindowFixture.h"
+#include "support/ShellHandler.h"
 #include "common/AppTexts.h"
 #include "service/SysMainStatus.h"
 #include "sysinfo/SystemInfo.h"
@@ -181,17 +182,44 @@ TEST_F(Commands, ShellTargets)
         EXPECT_STREQ(verb, L"open");
         EXPECT_EQ(dir, nullptr);
         EXPECT_EQ(show, SW_SHOW);
-        opened.push_back(std::wstring(file) + L"|" + (params ? params : L"-"));
+        opened.push_back(L"elevated " + std::wstring(file) + L"|" + (params ? params : L"-"));
         return reinterpret_cast<HINSTANCE>(42);
+    };
+    osApi.OpenWithDesktopShell = [](const wchar_t* file) -> bool {
+        opened.push_back(L"desktop " + std::wstring(file));
+        return true;
     };
     Command(105);
     Command(303);
     Command(304);
     ASSERT_EQ(opened.size(), 3u);
-    EXPECT_EQ(opened[0].rfind(L"https://", 0), 0u);
+    EXPECT_EQ(opened[0].rfind(L"desktop https://", 0), 0u) << "the web page, through the user's shell";
     EXPECT_NE(opened[0].find(L".example"), std::wstring::npos);
-    EXPECT_EQ(opened[1], L"ms-settings:startupapps|-");
+    EXPECT_EQ(opened[1], L"desktop ms-settings:startupapps");
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);
-    EXPECT_EQ(opened[2], std::wstring(system) + L"\\control.exe|/name Microsoft.IndexingOptions");
+    EXPECT_EQ(opened[2], L"elevated " + std::wstring(system) + L"\\control.exe|/name Microsoft.IndexingOptions");
+}
+
+// With handlers planted for both targets, a missing desktop shell must not lead to
+// opening them some other way: no handler runs and no box is shown.
+TEST_F(Commands, WithoutADesktopShellTheWebAndSettingsTargetsOpenNothing)
+{
+    PlantedHandler settings(L"ms-settings");
+    PlantedHandler web(L"https");
+    ASSERT_TRUE(settings.Planted());
+    ASSERT_TRUE(web.Planted());
+    Open();
+    CountingSeam seam;
+    BoxRecorder boxes;
+    osApi.CoCreateInstance = [](REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID* object) -> HRESULT {
+        *object = nullptr;
+        return CO_E_SERVER_EXEC_FAILURE;  // no shell running to serve its windows
+    };
+    Command(303);
+    Command(105);
+    EXPECT_TRUE(boxes.Boxes().empty());
+    HandlerLaunch launch;
+    EXPECT_FALSE(settings.WaitForLaunch(launch, 2000)) << "ms-settings opened by process " << launch.parentId;
+    EXPECT_FALSE(web.WaitForLaunch(launch, 500)) << "the web page opened by process " << launch.parentId;
 }

@@ -73,15 +73,15 @@ void OnCommand(int id)
         RefreshSysMainStatus();
         break;
     case IdRefresh: RefreshCommand(); break;
-    case IdWebPage: osApi.ShellExecuteW(mainWindow, L"open", ProductWebPage, nullptr, nullptr, SW_SHOW); break;
+    // the handlers of a web address and of ms-settings are the user's to change: run
+    // them through the user's desktop shell, never elevated; without it nothing opens
+    case IdWebPage: osApi.OpenWithDesktopShell(ProductWebPage); break;
     case IdStart: StartCommand(); break;
     case IdStop: StopCommand(); break;
     case IdMemoryFigures: SwitchMemoryFigures(); break;
     case IdDisableSelected: DisableSelectedServices(); break;
     case IdRestoreSaved: RestoreSavedServices(); break;
-    case IdStartupApps:
-        osApi.ShellExecuteW(mainWindow, L"open", L"ms-settings:startupapps", nullptr, nullptr, SW_SHOW);
-        break;
+    case IdStartupApps: osApi.OpenWithDesktopShell(L"ms-settings:startupapps"); break;
     case IdIndexingOptions: OpenIndexingOptions(); break;
     default:
         if (id >= IdFirstPageCommand && id <= IdLastPageCommand) ShowPage(static_cast<unsigned>(id - IdFirstPageCommand));

@@ -3,10 +3,25 @@
 #include "ui/MainWindow.h"
 #include "ui/WindowState.h"
 
+namespace {
+
+// The program runs elevated: never load a DLL planted beside the executable, from a
+// share or in place of a system DLL. Where the image-load policy is refused, the
+// search restriction still holds.
+void RestrictDllLoading()
+{
+    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    PROCESS_MITIGATION_IMAGE_LOAD_POLICY imageLoad = {};
+    imageLoad.NoRemoteImages = 1;
+    imageLoad.PreferSystem32Images = 1;
+    SetProcessMitigationPolicy(ProcessImageLoadPolicy, &imageLoad, sizeof(imageLoad));
+}
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
-    // the program runs elevated: never load a DLL planted beside the executable
-    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    RestrictDllLoading();
 
     instance = GetModuleHandleW(nullptr);
     if (!RegisterToggleClass(instance)) ExitProcess(3);

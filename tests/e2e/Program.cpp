@@ -1,5 +1,6 @@
 #include "e2e/Program.h"
 #include "e2e/Text.h"
+#include "support/TestWorld.h"
 
 namespace {
 

@@ -1,4 +1,5 @@
 #include "e2e/Screen.h"
+#include "support/TestWorld.h"
 
 // The few GDI+ flat calls that write a PNG; declared here rather than through the C++
 // headers, which pull in the whole GDI+ class library.
@@ -22,15 +23,6 @@ constexpr INT PixelFormat32bppRGB = 0x00022009;
 const CLSID PngEncoder = {0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
 
 }  // namespace
-
-std::wstring BuildFolder()
-{
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path);
-    folder.resize(folder.find_last_of(L"\\/") + 1);
-    return folder;
-}
 
 Capture Capture::OfScreen(const RECT& area)
 {

@@ -32,6 +32,3 @@ private:
     int height = 0;
     std::vector<DWORD> pixels;  // 0x00RRGGBB, rows top-down, as the 32-bit DIB holds them
 };
-
-// The folder of the test program, which is the build folder (backslash at the end).
-std::wstring BuildFolder();

@@ -1,7 +1,7 @@
 #pragma once
-// Stand-in DLLs for the GDI+ binding tests: a minimal x64 image with no imports and no
-// entry point whose named exports all lead to one stub returning 0 (Ok), except the
-// export named failing, whose stub returns 1.
+// Stand-in DLLs for the GDI+ binding tests and for libraries planted beside the program:
+// a minimal x64 image with no imports and no entry point whose named exports all lead to
+// one stub returning 0 (Ok), except the export named failing, whose stub returns 1.
 #include <windows.h>
 #include <string>
 #include <vector>

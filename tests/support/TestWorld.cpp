@@ -1,14 +1,19 @@
 #include "support/TestWorld.h"
 
+std::wstring BuildFolder()
+{
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path);
+    folder.resize(folder.find_last_of(L"\\/") + 1);
+    return folder;
+}
+
 namespace {
 
 std::wstring TestServicePath()
 {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring dir(path);
-    dir.resize(dir.find_last_of(L"\\/") + 1);
-    return dir + L"TestService.exe";
+    return BuildFolder() + L"TestService.exe";
 }
 
 struct Scm {

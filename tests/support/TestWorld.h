@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+// The folder of the test program, which is the build folder (backslash at the end).
+std::wstring BuildFolder();
+
 enum class ServiceMode { Normal, StayPending, RefuseStop };
 
 // Installs the test service program under name with startType; false on failure.

@@ -1,0 +1,74 @@
+#include "common/SystemLibraries.h"
+
+namespace {
+
+struct Library {
+    const wchar_t* name;
+    HMODULE module;
+};
+
+Library shell32 = {L"shell32.dll", nullptr};
+Library ole32 = {L"ole32.dll", nullptr};
+Library oleaut32 = {L"oleaut32.dll", nullptr};
+
+const HRESULT Missing = HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
+
+// Fills entry on its first use; false while the library or the name cannot be had.
+// The libraries are never freed: the shell and COM leave threads and objects behind
+// that still run their code.
+template <typename Function>
+bool Resolve(Function& entry, Library& library, const char* name)
+{
+    if (entry) return true;
+    // system directory only: a copy planted beside the program must never run elevated
+    if (!library.module) library.module = LoadLibraryExW(library.name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (!library.module) return false;
+    entry = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library.module, name)));
+    return entry != nullptr;
+}
+
+}  // namespace
+
+HINSTANCE WINAPI SystemShellExecuteW(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory,
+                                     INT show)
+{
+    static decltype(&::ShellExecuteW) entry = nullptr;
+    if (!Resolve(entry, shell32, "ShellExecuteW")) return reinterpret_cast<HINSTANCE>(SE_ERR_DLLNOTFOUND);
+    return entry(owner, verb, file, parameters, directory, show);
+}
+
+HRESULT WINAPI SystemCoInitializeEx(LPVOID reserved, DWORD model)
+{
+    static decltype(&::CoInitializeEx) entry = nullptr;
+    if (!Resolve(entry, ole32, "CoInitializeEx")) return Missing;
+    return entry(reserved, model);
+}
+
+void WINAPI SystemCoUninitialize()
+{
+    static decltype(&::CoUninitialize) entry = nullptr;
+    if (Resolve(entry, ole32, "CoUninitialize")) entry();
+}
+
+HRESULT WINAPI SystemCoCreateInstance(REFCLSID classId, LPUNKNOWN outer, DWORD context, REFIID interfaceId,
+                                      LPVOID* object)
+{
+    static decltype(&::CoCreateInstance) entry = nullptr;
+    if (!Resolve(entry, ole32, "CoCreateInstance")) {
+        if (object) *object = nullptr;
+        return Missing;
+    }
+    return entry(classId, outer, context, interfaceId, object);
+}
+
+BSTR WINAPI SystemSysAllocString(const OLECHAR* text)
+{
+    static decltype(&::SysAllocString) entry = nullptr;
+    return Resolve(entry, oleaut32, "SysAllocString") ? entry(text) : nullptr;
+}
+
+void WINAPI SystemSysFreeString(BSTR text)
+{
+    static decltype(&::SysFreeString) entry = nullptr;
+    if (Resolve(entry, oleaut32, "SysFreeString")) entry(text);
+}

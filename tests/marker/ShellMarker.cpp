@@ -1,0 +1,45 @@
+// The command of the URL handlers that the tests plant: records which process started
+// it. Writes "parent id|parent executable|target" (UTF-16) to the file named by its first
+// argument; the target is the second argument, the address the handler was given.
+#include <windows.h>
+#include <tlhelp32.h>
+#include <string>
+
+namespace {
+
+// The id of the process that created this one, and that process's executable name.
+void FindParent(DWORD& parentId, std::wstring& parentName)
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        if (entry.th32ProcessID == GetCurrentProcessId()) parentId = entry.th32ParentProcessID;
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        if (entry.th32ProcessID == parentId) parentName = entry.szExeFile;
+    CloseHandle(snapshot);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc < 3) return 2;
+    DWORD parentId = 0;
+    std::wstring parentName;
+    FindParent(parentId, parentName);
+    const std::wstring record = std::to_wstring(parentId) + L"|" + parentName + L"|" + argv[2];
+
+    // written beside and renamed, so that a reader never sees half a record
+    const std::wstring partial = std::wstring(argv[1]) + L".partial";
+    HANDLE file = CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 1;
+    DWORD written = 0;
+    const DWORD size = static_cast<DWORD>(record.size() * sizeof(wchar_t));
+    const BOOL ok = WriteFile(file, record.data(), size, &written, nullptr) && written == size;
+    CloseHandle(file);
+    if (!ok || !MoveFileExW(partial.c_str(), argv[1], MOVEFILE_REPLACE_EXISTING)) return 1;
+    return 0;
+}
