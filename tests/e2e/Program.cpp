@@ -1,6 +1,6 @@
 #include "e2e/Program.h"
 #include "e2e/Text.h"
-#include "support/TestWorld.h"
+#include "support/BuildFolder.h"
 
 namespace {
 

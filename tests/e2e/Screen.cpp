@@ -1,5 +1,5 @@
 #include "e2e/Screen.h"
-#include "support/TestWorld.h"
+#include "support/BuildFolder.h"
 
 // The few GDI+ flat calls that write a PNG; declared here rather than through the C++
 // headers, which pull in the whole GDI+ class library.

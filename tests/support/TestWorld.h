@@ -4,9 +4,7 @@
 #include <windows.h>
 #include <string>
 #include <vector>
-
-// The folder of the test program, which is the build folder (backslash at the end).
-std::wstring BuildFolder();
+#include "support/BuildFolder.h"
 
 enum class ServiceMode { Normal, StayPending, RefuseStop };
 
