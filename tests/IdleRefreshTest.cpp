@@ -149,7 +149,7 @@ TEST_F(IdleRefresh, ChangesNothingOnAnyPage)
     ExpectIdleOnEveryPage();
 
     // the same counting sees a real change: a start type changed behind the program's back
-    SendMessageW(window, WM_COMMAND, IdFirstPageCommand + PageHome, 0);
+    SendMessageW(window, WM_COMMAND, IdFirstPageCommand + int(PageHome), 0);
     Settle();
     ASSERT_TRUE(ChangeStartTypeExternally(L"SysMain", SERVICE_DEMAND_START));
     Tick();

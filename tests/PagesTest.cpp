@@ -113,7 +113,9 @@ TEST_F(Pages, EveryControlInItsPlace)
         EXPECT_EQ(r.right - r.left, l->width);
         EXPECT_EQ(r.bottom - r.top, l->height);
         EXPECT_EQ(GetDlgCtrlID(c), l->id);
-        if (l->text) EXPECT_EQ(Text(c), l->text);
+        if (l->text) {
+            EXPECT_EQ(Text(c), l->text);
+        }
         LONG style = GetWindowLongW(c, GWL_STYLE);
         EXPECT_EQ((style & WS_TABSTOP) != 0, l->id != 0) << "buttons and toggles take the tab stop";
     }
