@@ -15,6 +15,8 @@ bool InstallTestService(const wchar_t* name, DWORD startType, ServiceMode mode =
 // Stops (if needed) and deletes the service and waits until the name is free.
 void RemoveTestService(const wchar_t* name);
 bool ServiceExists(const wchar_t* name);
+// The service's binary path as the service manager holds it; empty when it has none.
+std::wstring ServiceBinary(const wchar_t* name);
 // Starts and waits for RUNNING (or START_PENDING in StayPending mode).
 bool StartTestService(const wchar_t* name);
 // Sends a stop (or the test program's own end control) and waits for STOPPED.
@@ -43,7 +45,8 @@ constexpr const wchar_t* ProductKey = L"SOFTWARE\\TarvixMini";
 // Removes the backup store key with all its values.
 void ClearBackupStore();
 // The catalogue services as the world should leave them: removes every test service
-// that a test created (Spooler, Wine's own, is left alone unless a test replaced it).
+// that a test created, and one that an interrupted run left under a name the test asks
+// for; puts Wine's own Spooler back when a test replaced it.
 struct ServiceWorld {
     ServiceWorld() = default;
     ~ServiceWorld();
