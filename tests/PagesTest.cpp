@@ -1,8 +1,7 @@
 #include "support/MainWindowFixture.h"
 #include <vector>
-#include "ui/Controls.h"
+#include "common/WindowState.h"
 #include "ui/Pages.h"
-#include "ui/WindowState.h"
 
 namespace {
 
@@ -235,9 +234,18 @@ TEST_F(Pages, DigitKeysOnlyOnTheMainWindow)
         SendMessageW(window, WM_KEYDOWN, row.key, 0);
         EXPECT_EQ(currentPage, row.page);
     }
-    // a focused control takes the digits for itself
-    SendMessageW(Control(104), WM_KEYDOWN, '2', 0);
-    EXPECT_EQ(currentPage, 0u);
+    // while a toggle holds the focus the digits go to it: it neither flips on them nor hands
+    // them on to the main window, while Space, the key it does take, still flips it
+    HWND toggle = Control(108);
+    ASSERT_TRUE(Checked(toggle));
+    for (WPARAM digit : {'2', '3', '4'}) {
+        SCOPED_TRACE(testing::Message() << "key " << digit << " on toggle 108");
+        SendMessageW(toggle, WM_KEYDOWN, digit, 0);
+        EXPECT_EQ(currentPage, 0u);
+        EXPECT_TRUE(Checked(toggle));
+    }
+    SendMessageW(toggle, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_FALSE(Checked(toggle));
 }
 
 TEST_F(Pages, RestorePageHasNoControls)

@@ -33,12 +33,12 @@ SC_HANDLE OpenManager(DWORD access = SC_MANAGER_ALL_ACCESS)
     return nullptr;
 }
 
+}  // namespace
+
 std::wstring ServiceKey(const wchar_t* name)
 {
-    return std::wstring(L"SYSTEM\\CurrentControlSet\\Services\\") + name;
+    return ServicesKeyRoot + name;
 }
-
-}  // namespace
 
 bool InstallTestService(const wchar_t* name, DWORD startType, ServiceMode mode)
 {
@@ -269,4 +269,23 @@ ServiceWorld::~ServiceWorld()
                                            SpoolerBinary, nullptr, nullptr, nullptr, nullptr, nullptr);
         if (service) CloseServiceHandle(service);
     }
+}
+
+StartTypeGuard::StartTypeGuard(const wchar_t* service) : service(service), start(RegistryStartType(service)) {}
+
+StartTypeGuard::~StartTypeGuard()
+{
+    if (start >= 0 && RegistryStartType(service) != start)
+        ChangeStartTypeExternally(service, static_cast<DWORD>(start));
+}
+
+bool ArrangeService(const wchar_t* name, DWORD start, bool running)
+{
+    if (!StopTestService(name)) return false;
+    if (!running) return ChangeStartTypeExternally(name, start);
+    // a disabled service cannot be started: start it first, disable it afterwards
+    if (start == SERVICE_DISABLED && !ChangeStartTypeExternally(name, SERVICE_DEMAND_START)) return false;
+    if (start != SERVICE_DISABLED && !ChangeStartTypeExternally(name, start)) return false;
+    if (!StartTestService(name)) return false;
+    return start != SERVICE_DISABLED || ChangeStartTypeExternally(name, start);
 }
