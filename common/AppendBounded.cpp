@@ -12,3 +12,10 @@ void AppendBounded(wchar_t* buffer, size_t capacity, const wchar_t* text)
     while (length < capacity - 1 && *text != L'\0') buffer[length++] = *text++;
     buffer[length] = L'\0';
 }
+
+void AppendBulletLine(wchar_t* buffer, size_t capacity, const wchar_t* item)
+{
+    AppendBounded(buffer, capacity, L"\u2022 ");
+    AppendBounded(buffer, capacity, item);
+    AppendBounded(buffer, capacity, L"\n");
+}

@@ -1,5 +1,8 @@
 #pragma once
 
+// The catalogue's rows, one service toggle and one label each on the Services page.
+constexpr int ServiceCount = 7;
+
 // Command identifiers of the main window; static texts have id 0.
 enum ControlId : int {
     IdAutoStartToggle = 101,

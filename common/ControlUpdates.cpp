@@ -20,7 +20,11 @@ void SetEnabledIfChanged(HWND window, BOOL enable)
 
 void SetCheckIfChanged(HWND button, BOOL checked)
 {
-    bool isChecked = SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
-    if (isChecked == (checked != FALSE)) return;
+    if (IsChecked(button) == (checked != FALSE)) return;
     SendMessageW(button, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool IsChecked(HWND button)
+{
+    return SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }

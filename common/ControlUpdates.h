@@ -6,3 +6,6 @@
 void SetTextIfChanged(HWND window, const wchar_t* text);
 void SetEnabledIfChanged(HWND window, BOOL enable);
 void SetCheckIfChanged(HWND button, BOOL checked);
+
+// A check box's or toggle's BM_GETCHECK answer is BST_CHECKED; any other answer is unchecked.
+bool IsChecked(HWND button);

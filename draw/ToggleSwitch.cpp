@@ -1,6 +1,6 @@
 #include "draw/ToggleSwitch.h"
+#include "common/WindowState.h"
 #include "draw/Primitives.h"
-#include "ui/WindowState.h"
 
 namespace {
 

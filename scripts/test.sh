@@ -16,4 +16,4 @@ cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_6
 cmake --build "$build" -j"$(nproc)"
 
 wine_env_start "$build/wineprefix"
-(cd "$build" && ctest --output-on-failure --timeout 180 "$@")
+(cd "$build" && ctest --output-on-failure "$@")

@@ -1,13 +1,11 @@
 #include "service/Workflows.h"
-#include "common/AppTexts.h"
 #include "common/AppendBounded.h"
-#include "common/OsApi.h"
+#include "common/MessageBoxes.h"
 #include "service/BackupStore.h"
 #include "service/ServiceCatalogue.h"
 #include "service/ServiceOps.h"
 #include "service/StoreLock.h"
 #include "service/SysMainStatus.h"
-#include "ui/WindowState.h"
 
 namespace {
 
@@ -45,18 +43,16 @@ void RestoreSavedServices()
         DWORD saved = 0;
         // a backup that cannot be read is listed too: the pass then reports it as not restored
         if (ReadBackupValue(entry.backupName, &saved) == BackupState::Absent) continue;
-        AppendBounded(text, ConfirmCapacity, L"• ");
-        AppendBounded(text, ConfirmCapacity, entry.label);
-        AppendBounded(text, ConfirmCapacity, L"\n");
+        AppendBulletLine(text, ConfirmCapacity, entry.label);
         ++listed;
     }
     if (listed == 0) {
-        osApi.MessageBoxW(mainWindow, L"Нет сохранённых настроек для восстановления.", AppTitle, MB_ICONINFORMATION);
+        Tell(L"Нет сохранённых настроек для восстановления.", Notice::Done);
         return;
     }
     AppendBounded(text, ConfirmCapacity,
                   L"\nЕсли настройки изменялись в других программах, они будут заменены.\n\nВосстановить?");
-    if (osApi.MessageBoxW(mainWindow, text, AppTitle, MB_ICONWARNING | MB_YESNO) != IDYES) return;
+    if (!Ask(text)) return;
 
     // the box's own loop still delivers WM_TIMER: every backup is read again here
     int failures = 0;
@@ -69,9 +65,7 @@ void RestoreSavedServices()
     RefreshSysMainStatus();
     RefreshServiceList();
     if (failures == 0)
-        osApi.MessageBoxW(mainWindow, L"Прежние настройки служб восстановлены.", AppTitle, MB_ICONINFORMATION);
+        Tell(L"Прежние настройки служб восстановлены.", Notice::Done);
     else
-        osApi.MessageBoxW(mainWindow,
-                          L"Некоторые настройки вернуть не удалось.\nСохранённые копии остались доступными.", AppTitle,
-                          MB_ICONWARNING);
+        Tell(L"Некоторые настройки вернуть не удалось.\nСохранённые копии остались доступными.", Notice::Refused);
 }

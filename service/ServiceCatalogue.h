@@ -1,5 +1,6 @@
 #pragma once
 #include <windows.h>
+#include "common/ControlIds.h"
 
 struct ServiceEntry {
     const wchar_t* name;        // as the Service Control Manager knows it
@@ -7,7 +8,6 @@ struct ServiceEntry {
     const wchar_t* backupName;  // REG_DWORD value of the backup store
 };
 
-constexpr int ServiceCount = 7;
 extern const ServiceEntry ServiceCatalogue[ServiceCount];
 
 constexpr const wchar_t* SysMainName = L"SysMain";

@@ -1,30 +1,24 @@
 #include "service/Workflows.h"
-#include "common/AppTexts.h"
 #include "common/AppendBounded.h"
 #include "common/ControlUpdates.h"
-#include "common/OsApi.h"
+#include "common/MessageBoxes.h"
+#include "common/WindowState.h"
 #include "service/BackupStore.h"
 #include "service/ServiceCatalogue.h"
 #include "service/ServiceOps.h"
 #include "service/StoreLock.h"
 #include "service/SysMainStatus.h"
-#include "ui/Controls.h"
-#include "ui/WindowState.h"
 
 namespace {
 
 constexpr size_t RowTextCapacity = 160;
 constexpr size_t ConfirmCapacity = 900;
 
-bool IsChecked(HWND toggle)
+// a row is taken up when its toggle is checked, its service exists and it is not disabled already
+bool Selected(int row, DWORD* start)
 {
-    return SendMessageW(toggle, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-// a row can be turned off when its service exists and is not disabled already
-bool CanDisable(const ServiceEntry& entry, DWORD* start)
-{
-    return QueryStartType(entry.name, start) && *start != SERVICE_DISABLED;
+    return IsChecked(serviceToggles[row]) && QueryStartType(ServiceCatalogue[row].name, start) &&
+           *start != SERVICE_DISABLED;
 }
 
 // true when the row's start type went to 4; its backup is written first unless one that
@@ -41,6 +35,19 @@ bool DisableRow(const ServiceEntry& entry, DWORD start)
     // the backup was written for this change alone
     DeleteBackupValue(entry.backupName);
     return false;
+}
+
+// the confirmation's list; false when no row is selected
+bool ListSelected(wchar_t (&text)[ConfirmCapacity])
+{
+    int listed = 0;
+    for (int i = 0; i < ServiceCount; ++i) {
+        DWORD start = 0;
+        if (!Selected(i, &start)) continue;
+        AppendBulletLine(text, ConfirmCapacity, ServiceCatalogue[i].label);
+        ++listed;
+    }
+    return listed > 0;
 }
 
 }  // namespace
@@ -68,23 +75,14 @@ void RefreshServiceList()
 void DisableSelectedServices()
 {
     wchar_t text[ConfirmCapacity] = L"Вы хотите отключить автозапуск этих служб?\n\n";
-    int listed = 0;
-    for (int i = 0; i < ServiceCount; ++i) {
-        DWORD start = 0;
-        if (!IsChecked(serviceToggles[i]) || !CanDisable(ServiceCatalogue[i], &start)) continue;
-        AppendBounded(text, ConfirmCapacity, L"• ");
-        AppendBounded(text, ConfirmCapacity, ServiceCatalogue[i].label);
-        AppendBounded(text, ConfirmCapacity, L"\n");
-        ++listed;
-    }
-    if (listed == 0) {
-        osApi.MessageBoxW(mainWindow, L"Сначала выберите хотя бы одну службу.", AppTitle, MB_ICONINFORMATION);
+    if (!ListSelected(text)) {
+        Tell(L"Сначала выберите хотя бы одну службу.", Notice::Done);
         return;
     }
     AppendBounded(text, ConfirmCapacity,
                   L"\nСлужбы останутся запущенными до остановки или перезагрузки Windows.\nНекоторые функции могут "
                   L"перестать работать.\n\nОтключить автозапуск?");
-    if (osApi.MessageBoxW(mainWindow, text, AppTitle, MB_ICONWARNING | MB_YESNO) != IDYES) return;
+    if (!Ask(text)) return;
 
     // the box's own loop still delivers WM_TIMER: read every row again instead of
     // trusting the listing
@@ -93,7 +91,7 @@ void DisableSelectedServices()
         const StoreLock lock;
         for (int i = 0; i < ServiceCount; ++i) {
             DWORD start = 0;
-            if (!IsChecked(serviceToggles[i]) || !CanDisable(ServiceCatalogue[i], &start)) continue;
+            if (!Selected(i, &start)) continue;
             if (!lock || !DisableRow(ServiceCatalogue[i], start)) ++failures;
         }
     }
@@ -103,13 +101,10 @@ void DisableSelectedServices()
     RefreshSysMainStatus();
     RefreshServiceList();
     if (failures == 0)
-        osApi.MessageBoxW(mainWindow,
-                          L"Автозапуск выбранных служб отключён.\nИх текущая работа не остановлена.\nПрежние "
-                          L"настройки сохранены.",
-                          AppTitle, MB_ICONINFORMATION);
+        Tell(L"Автозапуск выбранных служб отключён.\nИх текущая работа не остановлена.\nПрежние настройки сохранены.",
+             Notice::Done);
     else
-        osApi.MessageBoxW(mainWindow,
-                          L"Некоторые службы отключить не удалось.\nПроверьте их состояние в списке.\nПрежние "
-                          L"настройки изменённых служб сохранены.",
-                          AppTitle, MB_ICONWARNING);
+        Tell(L"Некоторые службы отключить не удалось.\nПроверьте их состояние в списке.\nПрежние настройки "
+             L"изменённых служб сохранены.",
+             Notice::Refused);
 }

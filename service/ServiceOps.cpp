@@ -6,15 +6,35 @@
 
 namespace {
 
-SC_HANDLE ConnectToManager()
-{
-    return osApi.OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-}
+// A connection to the local Service Control Manager and one service opened on it with
+// the access asked for; false when either open failed. The manager is declared first,
+// so the service handle is closed before it on every way out.
+class ServiceConnection {
+public:
+    ServiceConnection(const wchar_t* name, DWORD access)
+        : manager(osApi.OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT)),
+          service(manager ? osApi.OpenServiceW(manager.Get(), name, access) : nullptr)
+    {
+    }
+    explicit operator bool() const { return static_cast<bool>(service); }
+    SC_HANDLE Get() const { return service.Get(); }
+
+private:
+    ScopedServiceHandle manager;
+    ScopedServiceHandle service;
+};
 
 bool ChangeStartType(SC_HANDLE service, DWORD startType)
 {
     return osApi.ChangeServiceConfigW(service, SERVICE_NO_CHANGE, startType, SERVICE_NO_CHANGE, nullptr, nullptr,
                                       nullptr, nullptr, nullptr, nullptr, nullptr) != FALSE;
+}
+
+// dwCurrentState of the opened service, or 0 when the query failed
+DWORD CurrentState(SC_HANDLE service, SERVICE_STATUS* status)
+{
+    *status = SERVICE_STATUS{};
+    return osApi.QueryServiceStatus(service, status) ? status->dwCurrentState : 0;
 }
 
 constexpr size_t KeyPathCapacity = 160;
@@ -34,9 +54,7 @@ bool QueryStartType(const wchar_t* name, DWORD* startType)
 {
     {
         // the handle only proves that the service exists; the start type comes from the registry
-        ScopedServiceHandle manager(ConnectToManager());
-        if (!manager) return false;
-        ScopedServiceHandle service(osApi.OpenServiceW(manager.Get(), name, SERVICE_QUERY_CONFIG));
+        const ServiceConnection service(name, SERVICE_QUERY_CONFIG);
         if (!service) return false;
     }
     return ReadStartType(name, startType) == 0;
@@ -62,51 +80,48 @@ bool FlushStartType(const wchar_t* name)
 
 bool SetStartType(const wchar_t* name, DWORD startType)
 {
-    ScopedServiceHandle manager(ConnectToManager());
-    if (!manager) return false;
-    ScopedServiceHandle service(osApi.OpenServiceW(manager.Get(), name, SERVICE_CHANGE_CONFIG));
-    if (!service) return false;
-    return ChangeStartType(service.Get(), startType);
+    const ServiceConnection service(name, SERVICE_CHANGE_CONFIG);
+    return service && ChangeStartType(service.Get(), startType);
 }
 
 bool SetSysMainStartType(DWORD startType, bool stopIfRunning)
 {
     DWORD access = SERVICE_CHANGE_CONFIG;
     if (stopIfRunning) access |= SERVICE_QUERY_STATUS | SERVICE_STOP;
-    ScopedServiceHandle manager(ConnectToManager());
-    if (!manager) return false;
-    ScopedServiceHandle service(osApi.OpenServiceW(manager.Get(), SysMainName, access));
-    if (!service) return false;
-    if (!ChangeStartType(service.Get(), startType)) return false;
-    if (stopIfRunning) {
-        SERVICE_STATUS status = {};
-        if (osApi.QueryServiceStatus(service.Get(), &status) && status.dwCurrentState == SERVICE_RUNNING)
-            osApi.ControlService(service.Get(), SERVICE_CONTROL_STOP, &status);  // a refused stop does not count
-    }
+    const ServiceConnection service(SysMainName, access);
+    if (!service || !ChangeStartType(service.Get(), startType)) return false;
+    SERVICE_STATUS status;
+    if (stopIfRunning && CurrentState(service.Get(), &status) == SERVICE_RUNNING)
+        osApi.ControlService(service.Get(), SERVICE_CONTROL_STOP, &status);  // a refused stop does not count
     return true;
 }
 
 bool StartSysMain()
 {
-    ScopedServiceHandle manager(ConnectToManager());
-    if (!manager) return false;
-    ScopedServiceHandle service(osApi.OpenServiceW(manager.Get(), SysMainName, SERVICE_START | SERVICE_QUERY_STATUS));
+    const ServiceConnection service(SysMainName, SERVICE_START | SERVICE_QUERY_STATUS);
     if (!service) return false;
     if (osApi.StartServiceW(service.Get(), 0, nullptr)) return true;
     // a start request on a service that already runs counts as success
-    SERVICE_STATUS status = {};
-    return osApi.QueryServiceStatus(service.Get(), &status) && status.dwCurrentState == SERVICE_RUNNING;
+    SERVICE_STATUS status;
+    return CurrentState(service.Get(), &status) == SERVICE_RUNNING;
 }
 
 bool StopSysMain()
 {
-    ScopedServiceHandle manager(ConnectToManager());
-    if (!manager) return false;
-    ScopedServiceHandle service(osApi.OpenServiceW(manager.Get(), SysMainName, SERVICE_STOP | SERVICE_QUERY_STATUS));
+    const ServiceConnection service(SysMainName, SERVICE_STOP | SERVICE_QUERY_STATUS);
     if (!service) return false;
-    SERVICE_STATUS status = {};
-    if (!osApi.QueryServiceStatus(service.Get(), &status)) return false;
-    if (status.dwCurrentState == SERVICE_STOPPED) return true;
-    if (status.dwCurrentState != SERVICE_RUNNING) return false;
-    return osApi.ControlService(service.Get(), SERVICE_CONTROL_STOP, &status) != FALSE;
+    SERVICE_STATUS status;
+    switch (CurrentState(service.Get(), &status)) {
+    case SERVICE_STOPPED: return true;
+    case SERVICE_RUNNING: return osApi.ControlService(service.Get(), SERVICE_CONTROL_STOP, &status) != FALSE;
+    default: return false;  // the query failed, or a pending or paused state
+    }
+}
+
+LONG QuerySysMainState()
+{
+    const ServiceConnection service(SysMainName, SERVICE_QUERY_STATUS);
+    SERVICE_STATUS status;
+    if (!service || !osApi.QueryServiceStatus(service.Get(), &status)) return -1;
+    return static_cast<LONG>(status.dwCurrentState);
 }

@@ -13,3 +13,5 @@ bool SetStartType(const wchar_t* name, DWORD startType);
 bool SetSysMainStartType(DWORD startType, bool stopIfRunning);
 bool StartSysMain();
 bool StopSysMain();
+// SysMain's dwCurrentState; -1 when the manager, the service or the query is unavailable.
+LONG QuerySysMainState();

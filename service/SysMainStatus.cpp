@@ -1,27 +1,15 @@
 #include "service/SysMainStatus.h"
 #include "common/ControlUpdates.h"
-#include "common/ScopedHandles.h"
+#include "common/WindowState.h"
 #include "service/BackupStore.h"
 #include "service/ServiceCatalogue.h"
 #include "service/ServiceOps.h"
-#include "ui/Controls.h"
-#include "ui/WindowState.h"
 
 SysMainSnapshot SysMainStatus;
 bool toggleTouched = false;
+const RECT StatusCardRect = {237, 103, 878, 252};
 
 namespace {
-
-LONG QuerySysMainState()
-{
-    ScopedServiceHandle manager(osApi.OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-    if (!manager) return -1;
-    ScopedServiceHandle service(osApi.OpenServiceW(manager.Get(), SysMainName, SERVICE_QUERY_STATUS));
-    if (!service) return -1;
-    SERVICE_STATUS status = {};
-    if (!osApi.QueryServiceStatus(service.Get(), &status)) return -1;
-    return static_cast<LONG>(status.dwCurrentState);
-}
 
 const wchar_t* SavedSettingText(const SysMainSnapshot& s)
 {
@@ -41,7 +29,7 @@ void RefreshSysMainStatus()
     const bool oldReadable = s.startReadable;
 
     s.startReadable = ReadStartType(SysMainName, &s.start) == 0;
-    s.saved = ReadDwordValue(ProductKeyPath, OriginalStartValue, &s.originalStart) == 0;
+    s.saved = BackupPresent(OriginalStartValue, &s.originalStart);
     s.state = QuerySysMainState();
 
     if (s.startReadable) {

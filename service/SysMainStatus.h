@@ -13,7 +13,6 @@ extern SysMainSnapshot SysMainStatus;
 // the user flipped toggle 101 since the last Apply or Refresh: refreshes leave it alone
 extern bool toggleTouched;
 
-// the Home page's status card
-constexpr RECT StatusCardRect = {237, 103, 878, 252};
-
+// Re-reads SysMain into the snapshot and brings the Home page's labels, toggle 101 and
+// the enabled states of the SysMain controls in line with it.
 void RefreshSysMainStatus();

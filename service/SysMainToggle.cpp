@@ -1,48 +1,35 @@
 #include "service/Workflows.h"
-#include "common/AppTexts.h"
-#include "common/OsApi.h"
+#include "common/ControlUpdates.h"
+#include "common/MessageBoxes.h"
+#include "common/WindowState.h"
 #include "service/BackupStore.h"
 #include "service/ServiceCatalogue.h"
 #include "service/ServiceOps.h"
 #include "service/StoreLock.h"
 #include "service/SysMainStatus.h"
-#include "ui/Controls.h"
-#include "ui/WindowState.h"
 
 namespace {
-
-constexpr UINT AskType = MB_ICONWARNING | MB_YESNO;  // 0x34
-constexpr UINT DoneType = MB_ICONINFORMATION;        // 0x40
-constexpr UINT RefusedType = MB_ICONWARNING;         // 0x30
-constexpr UINT FailedType = MB_ICONERROR;            // 0x10
 
 // The result box of a pass, chosen while the lock is held and shown after it is given back.
 struct Outcome {
     const wchar_t* text = nullptr;  // none: nothing to tell
-    UINT type = 0;
+    Notice notice = Notice::Done;
 };
 
-constexpr Outcome AlreadyOff = {L"Автозапуск SysMain уже отключён.", DoneType};
-constexpr Outcome BackupFailed = {L"Не удалось сохранить прежнюю настройку SysMain.\nИзменения отменены.", FailedType};
+constexpr Outcome AlreadyOff = {L"Автозапуск SysMain уже отключён.", Notice::Done};
+constexpr Outcome BackupFailed = {L"Не удалось сохранить прежнюю настройку SysMain.\nИзменения отменены.",
+                                  Notice::Failed};
 constexpr Outcome TurnedOff = {L"Автозапуск SysMain отключён.\nИзменение вступит в силу при следующем запуске Windows.",
-                               DoneType};
-constexpr Outcome TurnOffFailed = {L"Не удалось отключить автозапуск SysMain.\nНастройки не изменены.", FailedType};
-constexpr Outcome AlreadyOn = {L"Автозапуск SysMain уже разрешён.", DoneType};
-constexpr Outcome NoBackup = {L"Не удалось найти прежние настройки SysMain.\nВосстановление отменено.", RefusedType};
-constexpr Outcome RestoreFailed = {L"Не удалось восстановить автозапуск SysMain.\nНастройка не изменена.", FailedType};
+                               Notice::Done};
+constexpr Outcome TurnOffFailed = {L"Не удалось отключить автозапуск SysMain.\nНастройки не изменены.", Notice::Failed};
+constexpr Outcome AlreadyOn = {L"Автозапуск SysMain уже разрешён.", Notice::Done};
+constexpr Outcome NoBackup = {L"Не удалось найти прежние настройки SysMain.\nВосстановление отменено.",
+                              Notice::Refused};
+constexpr Outcome RestoreFailed = {L"Не удалось восстановить автозапуск SysMain.\nНастройка не изменена.",
+                                   Notice::Failed};
 constexpr Outcome Restored = {L"Прежняя настройка SysMain восстановлена.\nЕсли служба остановлена, она может "
                               L"запуститься после перезагрузки.",
-                              DoneType};
-
-int ShowBox(const wchar_t* text, UINT type)
-{
-    return osApi.MessageBoxW(mainWindow, text, AppTitle, type);
-}
-
-bool IsChecked(HWND toggle)
-{
-    return SendMessageW(toggle, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
+                              Notice::Done};
 
 Outcome TurnOff(DWORD start)
 {
@@ -94,10 +81,10 @@ void ApplySysMainToggle()
     const bool turnOff = IsChecked(autoStartToggle);
     const wchar_t* question = turnOff ? L"Отключить автозапуск SysMain?\nПрежняя настройка будет сохранена."
                                       : L"Вернуть прежнюю настройку SysMain?";
-    if (ShowBox(question, AskType) != IDYES) return;
+    if (!Ask(question)) return;
 
     const Outcome outcome = Decide(turnOff);
     // the box first, then the refresh, so the Home page shows what the user was just told
-    if (outcome.text) ShowBox(outcome.text, outcome.type);
+    if (outcome.text) Tell(outcome.text, outcome.notice);
     RefreshSysMainStatus();
 }

@@ -4,12 +4,12 @@
 #include "common/ControlUpdates.h"
 #include "common/OsApi.h"
 #include "common/ScopedHandles.h"
-#include "ui/Controls.h"
-#include "ui/WindowState.h"
+#include "common/WindowState.h"
 
-int DiskKind = 0;
+SystemDiskKind DiskKind = DiskNotDetermined;
 int LiveMemoryFlag = 0;
 int LastMemoryLoad = -1;
+const RECT MemoryLoadRect = {669, 302, 869, 342};
 
 namespace {
 
@@ -36,14 +36,14 @@ const wchar_t* QuerySeekPenalty(HANDLE volume)
     const BOOL ok = osApi.DeviceIoControl(volume, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof(query), &answer,
                                           sizeof(answer), &returned, nullptr);
     if (!ok || returned <= 8) {
-        DiskKind = 0;
+        DiskKind = DiskNotDetermined;
         return NotDeterminedText;
     }
     if (answer.incursSeekPenalty) {
-        DiskKind = 1;
+        DiskKind = DiskHdd;
         return L"Системный диск: HDD (по драйверу)";
     }
-    DiskKind = 2;
+    DiskKind = DiskSsd;
     return L"Системный диск: SSD (по драйверу)";
 }
 

@@ -3,10 +3,12 @@
 #include <windows.h>
 #include <cstddef>
 
-extern int DiskKind;        // 0 not determined, 1 HDD, 2 SSD
-extern int LiveMemoryFlag;  // while 0, RefreshMemoryText does nothing
-extern int LastMemoryLoad;  // last load seen by CheckMemoryLoadChange, negative for none
-constexpr RECT MemoryLoadRect = {669, 302, 869, 342};
+// What the storage driver said of the Windows volume's disk, by its seek penalty.
+enum SystemDiskKind : int { DiskNotDetermined = 0, DiskHdd = 1, DiskSsd = 2 };
+
+extern SystemDiskKind DiskKind;  // written only by a probe that reached the driver
+extern int LiveMemoryFlag;       // while 0, RefreshMemoryText does nothing
+extern int LastMemoryLoad;       // last load seen by CheckMemoryLoadChange, negative for none
 
 void ProbeSystemDisk();
 void RefreshMemoryText();

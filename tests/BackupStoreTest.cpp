@@ -45,7 +45,9 @@ TEST_F(BackupStore, ReadDwordValueAcceptsOnlyFourByteDword)
         ASSERT_TRUE(SetRawValue(ProductKey, L"Probe", row.type, row.data, row.size));
         DWORD value = 0;
         EXPECT_EQ(ReadDwordValue(ProductKeyPath, L"Probe", &value), row.expected);
-        if (row.expected == 0) EXPECT_EQ(value, 3u);
+        if (row.expected == 0) {
+            EXPECT_EQ(value, 3u);
+        }
         EXPECT_EQ(ReadBackupValue(L"Probe", &value), row.state);
     }
 }

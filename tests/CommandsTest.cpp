@@ -1,11 +1,10 @@
 #include "support/MainWindowFixture.h"
-#include "support/ShellHandler.h"
-#include "common/AppTexts.h"
+#include "common/WindowState.h"
 #include "service/SysMainStatus.h"
+#include "support/BoxTexts.h"
+#include "support/ShellHandler.h"
 #include "sysinfo/SystemInfo.h"
-#include "ui/Controls.h"
 #include "ui/Pages.h"
-#include "ui/WindowState.h"
 
 namespace {
 
@@ -138,9 +137,7 @@ TEST_F(Commands, StartAndStopReportFailures)
         BoxRecorder boxes;
         Command(106);
         ASSERT_EQ(boxes.Boxes().size(), 1u);
-        EXPECT_EQ(boxes.Boxes()[0].text, L"Не удалось запустить SysMain.\nПроверьте, не отключён ли её автозапуск.");
-        EXPECT_EQ(boxes.Boxes()[0].caption, AppTitle);
-        EXPECT_EQ(boxes.Boxes()[0].type, 0x10u);
+        ExpectBox(boxes.Boxes()[0], BoxText::StartFailed, 0x10);
         EXPECT_EQ(boxes.Boxes()[0].owner, window);
     }
     ASSERT_TRUE(ChangeStartTypeExternally(L"SysMain", SERVICE_DEMAND_START));
@@ -165,8 +162,7 @@ TEST_F(Commands, StopOfAPendingServiceFails)
     BoxRecorder boxes;
     Command(107);
     ASSERT_EQ(boxes.Boxes().size(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].text, L"Не удалось остановить SysMain.\nПроверьте её состояние в разделе «Службы» Windows.");
-    EXPECT_EQ(boxes.Boxes()[0].type, 0x10u);
+    ExpectBox(boxes.Boxes()[0], BoxText::StopFailed, 0x10);
     EXPECT_EQ(Text(statusLabel), L"Запускается") << "refreshed after the box";
 }
 
@@ -175,7 +171,7 @@ TEST_F(Commands, ShellTargets)
     Open();
     static std::vector<std::wstring> opened;
     opened.clear();
-    CountingSeam seam;
+    CountingSeam fakes;
     osApi.ShellExecuteW = [](HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR params, LPCWSTR dir,
                              INT show) -> HINSTANCE {
         EXPECT_EQ(owner, mainWindow);
@@ -210,7 +206,7 @@ TEST_F(Commands, WithoutADesktopShellTheWebAndSettingsTargetsOpenNothing)
     ASSERT_TRUE(settings.Planted());
     ASSERT_TRUE(web.Planted());
     Open();
-    CountingSeam seam;
+    CountingSeam fakes;
     BoxRecorder boxes;
     osApi.CoCreateInstance = [](REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID* object) -> HRESULT {
         *object = nullptr;

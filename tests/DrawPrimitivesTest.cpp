@@ -2,10 +2,10 @@
 // 32-bit canvas and checked by pixel.
 #include <gtest/gtest.h>
 #include <vector>
+#include "common/WindowState.h"
 #include "draw/Primitives.h"
 #include "support/GdiCounting.h"
 #include "support/GdiWorld.h"
-#include "ui/WindowState.h"
 
 namespace {
 

@@ -22,15 +22,17 @@
 #include <random>
 #include <string>
 #include <vector>
+#include "common/WindowState.h"
+#include "service/ServiceCatalogue.h"
 #include "service/SysMainStatus.h"
 #include "service/Workflows.h"
+#include "support/BoxTexts.h"
+#include "support/Checks.h"
 #include "support/OsSeam.h"
 #include "support/OtherCopyLock.h"
+#include "support/StandInWindow.h"
 #include "support/TestWorld.h"
 #include "support/WorkflowFaults.h"
-#include "support/WorkflowWindow.h"
-#include "ui/Controls.h"
-#include "ui/WindowState.h"
 
 namespace {
 
@@ -63,7 +65,6 @@ const wchar_t* const Installed[] = {L"SysMain", L"WSearch", L"Spooler", L"Fax", 
 constexpr int InstalledCount = 6;
 
 const std::wstring StoreKey = L"SOFTWARE\\TarvixMini";
-const std::wstring ServicesKey = L"SYSTEM\\CurrentControlSet\\Services\\";
 
 std::mt19937 rng;
 unsigned Random(unsigned n) { return static_cast<unsigned>(rng() % n); }
@@ -275,8 +276,8 @@ bool IsStoreKey(HKEY key)
 int RowOfKey(HKEY key)
 {
     auto found = keyPaths.find(key);
-    if (found == keyPaths.end() || found->second.compare(0, ServicesKey.size(), ServicesKey) != 0) return -1;
-    return RowOfService(found->second.substr(ServicesKey.size()));
+    if (found == keyPaths.end() || found->second.compare(0, ServicesKeyRoot.size(), ServicesKeyRoot) != 0) return -1;
+    return RowOfService(found->second.substr(ServicesKeyRoot.size()));
 }
 
 // the slot a pass is deciding on: OriginalStart for Apply, the current row for the batch
@@ -544,7 +545,7 @@ void TimerTick()
 // another program or another copy may change things with no tick to show it.
 int WINAPI AnswerBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
 {
-    if (owner != mainWindow || std::wcscmp(caption, L"Tarvix Mini 4.4.1") != 0) Violation("box owner or caption");
+    if (owner != mainWindow || std::wcscmp(caption, BoxText::Caption) != 0) Violation("box owner or caption");
     if (inPass) Violation("a box shown while the lock is held");
     if (type != (MB_ICONWARNING | MB_YESNO)) {
         step.resultText = text;
@@ -565,9 +566,9 @@ void RunApply()
     // the user flips toggle 101 first, or clicks Apply on what the toggle shows
     if (Chance(70)) {
         toggleTouched = true;
-        WorkflowWindow::SetChecked(autoStartToggle, Chance(50));
+        SetChecked(autoStartToggle, Chance(50));
     }
-    WorkflowWindow::SetChecked(stopServiceToggle, Chance(50));
+    SetChecked(stopServiceToggle, Chance(50));
     ApplySysMainToggle();
     toggleTouched = false;
     RefreshSysMainStatus();
@@ -579,16 +580,11 @@ void RunDisable()
     // just shown again (a refresh costs seven service manager connections under Wine)
     if (Chance(25)) RefreshServiceList();
     for (int i = 0; i < ServiceCount; ++i)
-        WorkflowWindow::SetChecked(serviceToggles[i], WorkflowWindow::Enabled(serviceToggles[i]) && Chance(50));
+        SetChecked(serviceToggles[i], Enabled(serviceToggles[i]) && Chance(50));
     DisableSelectedServices();
 }
 
 // --- what each step must have left ------------------------------------------------------
-
-const wchar_t* const TurnedOffText =
-    L"Автозапуск SysMain отключён.\nИзменение вступит в силу при следующем запуске Windows.";
-const wchar_t* const RestoredText =
-    L"Прежняя настройка SysMain восстановлена.\nЕсли служба остановлена, она может запуститься после перезагрузки.";
 
 bool HitOneOf(std::initializer_list<Fault> kinds)
 {
@@ -606,20 +602,18 @@ void CheckApplyBox()
     for (const auto& change : step.changed)
         if (change.first == 0 && change.second != SERVICE_DISABLED) back = true;
     const std::wstring& box = step.resultText;
-    if ((box == TurnedOffText) != off) Violation("turn-off box and change disagree");
-    if ((box == RestoredText) != back) Violation("restore box and change disagree");
-    if (box == L"Не удалось сохранить прежнюю настройку SysMain.\nИзменения отменены." &&
-        !HitOneOf({CreateKey, SetValue, FlushKey, OpenStore, ReadBackup}))
+    if ((box == BoxText::TurnedOff) != off) Violation("turn-off box and change disagree");
+    if ((box == BoxText::Restored) != back) Violation("restore box and change disagree");
+    if (box == BoxText::BackupFailed && !HitOneOf({CreateKey, SetValue, FlushKey, OpenStore, ReadBackup}))
         Violation("backup failure box without a failed backup");
-    if ((box == L"Не удалось отключить автозапуск SysMain.\nНастройки не изменены." ||
-         box == L"Не удалось восстановить автозапуск SysMain.\nНастройка не изменена.") &&
+    if ((box == BoxText::TurnOffFailed || box == BoxText::RestoreFailed) &&
         !HitOneOf({ChangeConfig, ChangeAndDelete, OpenManager, OpenService}))
         Violation("change failure box without a failed change");
     if (box.empty()) Violation("no result box after Yes");
     // the decision follows SysMain's start type as it stood in the pass, not an old view
     const bool wasOff = step.sysMainAtPass == SERVICE_DISABLED;
-    if (box == L"Автозапуск SysMain уже отключён." && !wasOff) Violation("'already off' while it was not");
-    if (box == L"Автозапуск SysMain уже разрешён." && wasOff) Violation("'already allowed' while it was off");
+    if (box == BoxText::AlreadyOff && !wasOff) Violation("'already off' while it was not");
+    if (box == BoxText::AlreadyOn && wasOff) Violation("'already allowed' while it was off");
     if (off && wasOff) Violation("turned off what was off already");
     if (back && !wasOff) Violation("restored what was not off");
 }
@@ -716,7 +710,7 @@ protected:
     }
     StartTypeGuard spooler{L"Spooler"};
     ServiceWorld world;
-    WorkflowWindow window;
+    StandInWindow window;
     CountingSeam seam;
 };
 

@@ -1,8 +1,7 @@
 #include "support/MainWindowFixture.h"
 #include <vector>
-#include "ui/Controls.h"
+#include "common/WindowState.h"
 #include "ui/Pages.h"
-#include "ui/WindowState.h"
 
 namespace {
 
@@ -113,7 +112,9 @@ TEST_F(Pages, EveryControlInItsPlace)
         EXPECT_EQ(r.right - r.left, l->width);
         EXPECT_EQ(r.bottom - r.top, l->height);
         EXPECT_EQ(GetDlgCtrlID(c), l->id);
-        if (l->text) EXPECT_EQ(Text(c), l->text);
+        if (l->text) {
+            EXPECT_EQ(Text(c), l->text);
+        }
         LONG style = GetWindowLongW(c, GWL_STYLE);
         EXPECT_EQ((style & WS_TABSTOP) != 0, l->id != 0) << "buttons and toggles take the tab stop";
     }
@@ -233,9 +234,18 @@ TEST_F(Pages, DigitKeysOnlyOnTheMainWindow)
         SendMessageW(window, WM_KEYDOWN, row.key, 0);
         EXPECT_EQ(currentPage, row.page);
     }
-    // a focused control takes the digits for itself
-    SendMessageW(Control(104), WM_KEYDOWN, '2', 0);
-    EXPECT_EQ(currentPage, 0u);
+    // while a toggle holds the focus the digits go to it: it neither flips on them nor hands
+    // them on to the main window, while Space, the key it does take, still flips it
+    HWND toggle = Control(108);
+    ASSERT_TRUE(Checked(toggle));
+    for (WPARAM digit : {'2', '3', '4'}) {
+        SCOPED_TRACE(testing::Message() << "key " << digit << " on toggle 108");
+        SendMessageW(toggle, WM_KEYDOWN, digit, 0);
+        EXPECT_EQ(currentPage, 0u);
+        EXPECT_TRUE(Checked(toggle));
+    }
+    SendMessageW(toggle, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_FALSE(Checked(toggle));
 }
 
 TEST_F(Pages, RestorePageHasNoControls)

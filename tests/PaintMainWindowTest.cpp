@@ -3,16 +3,15 @@
 // texts compared with what DrawLabel draws of them.
 #include <gtest/gtest.h>
 #include <string>
-#include "common/OsApi.h"
+#include "common/WindowState.h"
 #include "draw/GdiPlus.h"
 #include "service/SysMainStatus.h"
 #include "support/GdiCounting.h"
 #include "support/GdiWorld.h"
+#include "support/OsSeam.h"
+#include "support/ProgramState.h"
 #include "sysinfo/SystemInfo.h"
-#include "ui/Controls.h"
-#include "ui/Pages.h"
 #include "ui/Paint.h"
-#include "ui/WindowState.h"
 
 namespace {
 
@@ -32,6 +31,7 @@ constexpr COLORREF CardCaption = RGB(114, 128, 138);
 constexpr COLORREF SectionCaption = RGB(41, 52, 47);
 constexpr COLORREF Badges[4] = {RGB(21, 128, 61), RGB(197, 107, 8), RGB(29, 78, 216), RGB(124, 58, 237)};
 const wchar_t* const RowLabels[4] = {L"Главная", L"Службы", L"Оптимизация", L"Справка"};
+const unsigned RowPages[4] = {0, 1, 2, 4};
 
 // the client area of the 920 x 755 main window with its fixed style
 SIZE MainClientSize()
@@ -70,42 +70,25 @@ class MainPaint : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        savedPage = currentPage;
-        savedHovered = hoveredRow;
-        savedStatus = SysMainStatus;
-        savedDisk = DiskKind;
-        savedMemory = osApi.GlobalMemoryStatusEx;
-        osApi.GlobalMemoryStatusEx = FixedMemoryStatus;
+        ResetProgramState();
+        osApi.GlobalMemoryStatusEx = FixedMemoryStatus;  // the seam puts the real call back
         memoryLoad = 57;
     }
-    void TearDown() override
-    {
-        currentPage = savedPage;
-        hoveredRow = savedHovered;
-        SysMainStatus = savedStatus;
-        DiskKind = savedDisk;
-        osApi.GlobalMemoryStatusEx = savedMemory;
-    }
-    void Show(unsigned page, int hovered, LONG state = SERVICE_RUNNING, int disk = 2)
+    void TearDown() override { ResetProgramState(); }
+    void Show(unsigned page, int hovered, LONG state = SERVICE_RUNNING, int disk = DiskSsd)
     {
         currentPage = page;
         hoveredRow = hovered;
         SysMainStatus.state = state;
-        DiskKind = disk;
+        DiskKind = SystemDiskKind(disk);
         host.Repaint();
     }
     HWND Window() const { return host.Get(); }
 
     const SIZE client = MainClientSize();
+    CountingSeam seam;
     DrawingResources resources;
     HostWindow host{0, 0, client.cx, client.cy, &PaintMainWindow};
-
-private:
-    unsigned savedPage = 0;
-    int savedHovered = -1;
-    SysMainSnapshot savedStatus;
-    int savedDisk = 0;
-    decltype(osApi.GlobalMemoryStatusEx) savedMemory = nullptr;
 };
 
 void ExpectSidebarAndLogo(HWND window, const SIZE& client, unsigned page, int hovered)
@@ -134,7 +117,7 @@ void ExpectSidebarAndLogo(HWND window, const SIZE& client, unsigned page, int ho
     for (int row = 0; row < 4; ++row) {
         SCOPED_TRACE("sidebar row " + std::to_string(row));
         const int y = 105 + 52 * row;
-        const bool selected = SidebarRowPage[row] == page;
+        const bool selected = RowPages[row] == page;
         const COLORREF highlight = selected ? SelectedRow : row == hovered ? HoveredRow : White;
         ExpectProbes(window, {
                                  {"highlight right of the label", 206, y + 22, highlight},

@@ -26,7 +26,8 @@ TEST_F(ServiceOps, QueryStartTypeReadsTheRegistryOfAKnownService)
 
 TEST_F(ServiceOps, QueryStartTypeNeedsAServiceTheManagerKnows)
 {
-    const wchar_t* key = L"SYSTEM\\CurrentControlSet\\Services\\TarvixGhost";
+    const std::wstring ghost = ServiceKey(L"TarvixGhost");
+    const wchar_t* key = ghost.c_str();
     ASSERT_TRUE(SetDwordValue(key, L"Start", 2));
     DWORD start = 0;
     EXPECT_FALSE(QueryStartType(L"TarvixGhost", &start));
@@ -36,7 +37,8 @@ TEST_F(ServiceOps, QueryStartTypeNeedsAServiceTheManagerKnows)
 TEST_F(ServiceOps, QueryStartTypeFailsOnAnUnusableStartValue)
 {
     ASSERT_TRUE(world.Add(L"Fax", SERVICE_DEMAND_START, false));
-    const wchar_t* key = L"SYSTEM\\CurrentControlSet\\Services\\Fax";
+    const std::wstring fax = ServiceKey(L"Fax");
+    const wchar_t* key = fax.c_str();
     const wchar_t text[] = L"3";
     const ULONGLONG wide = 3;
     DWORD start = 0;

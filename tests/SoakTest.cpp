@@ -12,9 +12,10 @@
 #include <windows.h>
 #include <winternl.h>
 #include "common/ControlIds.h"
+#include "common/WindowState.h"
+#include "draw/GdiPlus.h"
 #include "support/GdiCounting.h"
 #include "support/MainWindowFixture.h"
-#include "ui/Controls.h"
 
 namespace {
 
@@ -108,7 +109,6 @@ TEST_F(Soak, RefreshesPaintsAndRoundTripsLeaveNothingBehind)
 
     ASSERT_TRUE(world.Add(L"SysMain", SERVICE_AUTO_START, false));
     ASSERT_TRUE(world.Add(L"Fax", SERVICE_DEMAND_START, false));
-    CountingSeam seam;
     BoxRecorder boxes(std::vector<int>(4 * roundTrips, IDYES));
     Open();
     ASSERT_TRUE(GdiPlusApi.usable) << "the paints would not go through GDI+";

@@ -1,8 +1,8 @@
 #include "support/MainWindowFixture.h"
-#include "ui/Controls.h"
-#include "ui/MainWindow.h"
-#include "ui/WindowState.h"
+#include "common/WindowState.h"
 #include "draw/GdiPlus.h"
+#include "ui/Commands.h"
+#include "ui/MainWindow.h"
 
 namespace {
 

@@ -7,15 +7,16 @@
 #include <string>
 #include <thread>
 #include <vector>
+#include "common/WindowState.h"
 #include "service/BackupStore.h"
 #include "service/SysMainStatus.h"
 #include "service/Workflows.h"
+#include "support/Checks.h"
 #include "support/OsSeam.h"
 #include "support/OtherCopyLock.h"
+#include "support/StandInWindow.h"
 #include "support/TestWorld.h"
 #include "support/WorkflowFaults.h"
-#include "support/WorkflowWindow.h"
-#include "ui/Controls.h"
 
 namespace {
 
@@ -84,7 +85,6 @@ int WINAPI Answer(HWND, LPCWSTR, LPCWSTR, UINT type)
 }
 
 const std::wstring StoreKey = L"SOFTWARE\\TarvixMini";
-const std::wstring ServicesKey = L"SYSTEM\\CurrentControlSet\\Services\\";
 
 struct Case {
     const char* name;
@@ -95,20 +95,20 @@ struct Case {
 
 void TurnOffSysMain()
 {
-    WorkflowWindow::SetChecked(autoStartToggle, true);
-    WorkflowWindow::SetChecked(stopServiceToggle, false);
+    SetChecked(autoStartToggle, true);
+    SetChecked(stopServiceToggle, false);
     ApplySysMainToggle();
 }
 
 void RestoreSysMain()
 {
-    WorkflowWindow::SetChecked(autoStartToggle, false);
+    SetChecked(autoStartToggle, false);
     ApplySysMainToggle();
 }
 
 void DisableFax()
 {
-    WorkflowWindow::CheckRows(1u << 3);
+    StandInWindow::CheckRows(1u << 3);
     DisableSelectedServices();
 }
 
@@ -126,7 +126,7 @@ const Case cases[] = {
          ChangeStartTypeExternally(L"SysMain", 4);
          SetDwordValue(ProductKey, L"OriginalStart", 3);
      },
-     RestoreSysMain, {L"change SysMain to 3", L"flush " + ServicesKey + L"SysMain", L"delete OriginalStart"}},
+     RestoreSysMain, {L"change SysMain to 3", L"flush " + ServicesKeyRoot + L"SysMain", L"delete OriginalStart"}},
     {"batch-disable", [] { ChangeStartTypeExternally(L"Fax", 3); }, DisableFax,
      {L"set Bk_Fax", L"flush " + StoreKey, L"change Fax to 4"}},
     {"batch-restore",
@@ -134,7 +134,7 @@ const Case cases[] = {
          ChangeStartTypeExternally(L"Fax", 4);
          SetDwordValue(ProductKey, L"Bk_Fax", 2);
      },
-     RestoreSavedServices, {L"change Fax to 2", L"flush " + ServicesKey + L"Fax", L"delete Bk_Fax"}},
+     RestoreSavedServices, {L"change Fax to 2", L"flush " + ServicesKeyRoot + L"Fax", L"delete Bk_Fax"}},
 };
 
 class StoreDurability : public ::testing::Test {
@@ -151,7 +151,7 @@ protected:
         ClearBackupStore();
     }
     ServiceWorld world;
-    WorkflowWindow window;
+    StandInWindow window;
     CountingSeam seam;
 };
 
@@ -188,7 +188,7 @@ TEST_F(StoreDurability, BackupOnDiskBeforeTheChangeAndTheChangeBeforeItsBackupGo
 TEST_F(StoreDurability, WaitsForAnotherCopysPass)
 {
     ASSERT_TRUE(ChangeStartTypeExternally(L"Fax", 3));
-    WorkflowWindow::CheckRows(1u << 3);
+    StandInWindow::CheckRows(1u << 3);
     auto other = std::make_unique<OtherCopyLock>();
     ASSERT_TRUE(other->Held());
     std::thread release([&other] {

@@ -1,14 +1,14 @@
 #include <gtest/gtest.h>
+#include "common/WindowState.h"
 #include "service/SysMainStatus.h"
-#include "support/HomeControls.h"
+#include "support/Checks.h"
 #include "support/OsSeam.h"
+#include "support/StandInWindow.h"
 #include "support/TestWorld.h"
-#include "ui/Controls.h"
-#include "ui/WindowState.h"
 
 namespace {
 
-const wchar_t* SysMainKey = L"SYSTEM\\CurrentControlSet\\Services\\SysMain";
+const std::wstring SysMainKey = ServiceKey(L"SysMain");
 
 class SysMainRefresh : public ::testing::Test {
 protected:
@@ -19,7 +19,7 @@ protected:
         ClearBackupStore();
     }
     ServiceWorld world;
-    HomeControls home;
+    StandInWindow home;
     CountingSeam seam;
 };
 
@@ -34,14 +34,14 @@ struct Expected {
 
 void ExpectHome(const Expected& e)
 {
-    EXPECT_EQ(HomeControls::Text(statusLabel), e.status);
-    EXPECT_EQ(HomeControls::Text(startTypeLabel), e.startType);
-    EXPECT_EQ(HomeControls::Checked(autoStartToggle), e.toggleChecked);
-    EXPECT_EQ(IsWindowEnabled(autoStartToggle) != FALSE, e.optionsEnabled);
-    EXPECT_EQ(IsWindowEnabled(stopServiceToggle) != FALSE, e.optionsEnabled);
-    EXPECT_EQ(IsWindowEnabled(applyButton) != FALSE, e.optionsEnabled);
-    EXPECT_EQ(IsWindowEnabled(startButton) != FALSE, e.startEnabled);
-    EXPECT_EQ(IsWindowEnabled(stopButton) != FALSE, e.stopEnabled);
+    EXPECT_EQ(Text(statusLabel), e.status);
+    EXPECT_EQ(Text(startTypeLabel), e.startType);
+    EXPECT_EQ(Checked(autoStartToggle), e.toggleChecked);
+    EXPECT_EQ(Enabled(autoStartToggle), e.optionsEnabled);
+    EXPECT_EQ(Enabled(stopServiceToggle), e.optionsEnabled);
+    EXPECT_EQ(Enabled(applyButton), e.optionsEnabled);
+    EXPECT_EQ(Enabled(startButton), e.startEnabled);
+    EXPECT_EQ(Enabled(stopButton), e.stopEnabled);
 }
 
 }  // namespace
@@ -54,7 +54,7 @@ TEST_F(SysMainRefresh, RunningAutomatic)
     EXPECT_TRUE(SysMainStatus.startReadable);
     EXPECT_EQ(SysMainStatus.start, DWORD(SERVICE_AUTO_START));
     ExpectHome({L"Работает", L"Автоматически", false, true, false, true});
-    EXPECT_EQ(HomeControls::Text(savedSettingLabel), L"Сохранённая настройка: отсутствует");
+    EXPECT_EQ(Text(savedSettingLabel), L"Сохранённая настройка: отсутствует");
 }
 
 TEST_F(SysMainRefresh, StoppedDisabled)
@@ -98,11 +98,11 @@ TEST_F(SysMainRefresh, UnreadableStartWhileRunning)
 {
     ASSERT_TRUE(world.Add(L"SysMain", SERVICE_AUTO_START, true));
     const wchar_t text[] = L"2";
-    ASSERT_TRUE(SetRawValue(SysMainKey, L"Start", REG_SZ, text, sizeof(text)));
+    ASSERT_TRUE(SetRawValue(SysMainKey.c_str(), L"Start", REG_SZ, text, sizeof(text)));
     RefreshSysMainStatus();
     EXPECT_EQ(SysMainStatus.state, SERVICE_RUNNING);
     ExpectHome({L"Статус: служба SysMain не найдена", L"Недоступен", false, false, false, false});
-    SetDwordValue(SysMainKey, L"Start", SERVICE_AUTO_START);
+    SetDwordValue(SysMainKey.c_str(), L"Start", SERVICE_AUTO_START);
 }
 
 TEST_F(SysMainRefresh, ReadableStartButNoServiceIsUnknown)
@@ -136,7 +136,7 @@ TEST_F(SysMainRefresh, SavedSettingTexts)
         if (row.value >= 0) SetDwordValue(ProductKey, L"OriginalStart", DWORD(row.value));
         if (row.value == -2) SetRawValue(ProductKey, L"OriginalStart", REG_SZ, text, sizeof(text));
         RefreshSysMainStatus();
-        EXPECT_EQ(HomeControls::Text(savedSettingLabel), row.expected);
+        EXPECT_EQ(Text(savedSettingLabel), row.expected);
         EXPECT_EQ(SysMainStatus.saved, row.value >= 0);
     }
 }
@@ -147,10 +147,10 @@ TEST_F(SysMainRefresh, TouchedToggleKeepsTheUsersChoice)
     SendMessageW(autoStartToggle, BM_SETCHECK, BST_CHECKED, 0);
     toggleTouched = true;
     RefreshSysMainStatus();
-    EXPECT_TRUE(HomeControls::Checked(autoStartToggle));
+    EXPECT_TRUE(Checked(autoStartToggle));
     toggleTouched = false;
     RefreshSysMainStatus();
-    EXPECT_FALSE(HomeControls::Checked(autoStartToggle));
+    EXPECT_FALSE(Checked(autoStartToggle));
 }
 
 TEST_F(SysMainRefresh, IdleRefreshChangesNothingAndInvalidatesNothing)
@@ -163,11 +163,10 @@ TEST_F(SysMainRefresh, IdleRefreshChangesNothingAndInvalidatesNothing)
     EXPECT_EQ(card.right, StatusCardRect.right);
     EXPECT_EQ(card.bottom, StatusCardRect.bottom);
     home.Validate();
-    HomeControls::ResetCounts();
 
     RefreshSysMainStatus();
     RefreshSysMainStatus();
-    EXPECT_EQ(HomeControls::counts.Total(), 0);
+    EXPECT_EQ(seenMessages.Changes(), 0) << seenMessages.first;
     EXPECT_TRUE(IsRectEmpty(&(card = home.UpdateRect())));
 }
 
@@ -180,7 +179,7 @@ TEST_F(SysMainRefresh, ChangeInvalidatesTheCardOnlyOnHome)
     currentPage = PageServices;
     ASSERT_TRUE(StopTestService(L"SysMain"));
     RefreshSysMainStatus();
-    EXPECT_EQ(HomeControls::Text(statusLabel), L"Остановлена") << "labels follow on every page";
+    EXPECT_EQ(Text(statusLabel), L"Остановлена") << "labels follow on every page";
     RECT r = home.UpdateRect();
     EXPECT_TRUE(IsRectEmpty(&r));
 

@@ -3,18 +3,20 @@
 #include <cstring>
 #include <string>
 #include <vector>
+#include "common/WindowState.h"
+#include "support/Checks.h"
+#include "support/GdiWorld.h"
 #include "support/OsSeam.h"
+#include "support/StandInWindow.h"
 #include "sysinfo/SystemInfo.h"
-#include "ui/Controls.h"
-#include "ui/WindowState.h"
 
 namespace {
 
 constexpr const wchar_t* DiskChecking = L"Тип диска: проверка...";
 constexpr const wchar_t* DiskUnknown = L"Тип диска: не определён";
 constexpr const wchar_t* WindowsDiskUnknown = L"Диск Windows: неизвестен";
-constexpr const wchar_t* DiskHdd = L"Системный диск: HDD (по драйверу)";
-constexpr const wchar_t* DiskSsd = L"Системный диск: SSD (по драйверу)";
+constexpr const wchar_t* HddText = L"Системный диск: HDD (по драйверу)";
+constexpr const wchar_t* SsdText = L"Системный диск: SSD (по драйверу)";
 constexpr const wchar_t* MemoryChecking = L"RAM: проверка...";
 constexpr ULONGLONG MiB = 1ull << 20;
 
@@ -129,56 +131,20 @@ void InstallFakeVolume()
     };
 }
 
-int labelSetTexts = 0;
-WNDPROC staticProc = nullptr;
-
-LRESULT CALLBACK CountingStatic(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_SETTEXT) ++labelSetTexts;
-    return CallWindowProcW(staticProc, window, message, wParam, lParam);
-}
-
-std::wstring Text(HWND window)
-{
-    wchar_t text[512] = {};
-    GetWindowTextW(window, text, 512);
-    return text;
-}
-
-// Real STATIC windows as the Optimization page's two labels; the seam and the
-// module's state are put back after every test, and every handle opened is closed.
+// The stand-in's real STATIC windows as the Optimization page's two labels, and its
+// main window; the seam and the module's state are put back after every test, and
+// every handle opened is closed.
 class SystemInfoTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         volume = FakeVolume();
         memory = FakeMemory();
-        labelSetTexts = 0;
-        DiskLabel = MakeLabel(DiskChecking);
-        MemoryLabel = MakeLabel(MemoryChecking);
     }
-    void TearDown() override
-    {
-        seam.ExpectAllClosed();
-        DestroyWindow(DiskLabel);
-        DestroyWindow(MemoryLabel);
-        DiskLabel = MemoryLabel = nullptr;
-        DiskKind = savedDiskKind;
-        LiveMemoryFlag = savedLiveFlag;
-        LastMemoryLoad = savedLastLoad;
-    }
-    static HWND MakeLabel(const wchar_t* text)
-    {
-        HWND label = CreateWindowExW(0, L"STATIC", text, WS_POPUP, 0, 0, 400, 24, nullptr, nullptr, nullptr, nullptr);
-        staticProc = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrW(label, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountingStatic)));
-        return label;
-    }
+    void TearDown() override { seam.ExpectAllClosed(); }
 
+    StandInWindow window;
     CountingSeam seam;
-    const int savedDiskKind = DiskKind;
-    const int savedLiveFlag = LiveMemoryFlag;
-    const int savedLastLoad = LastMemoryLoad;
 };
 
 using DiskProbe = SystemInfoTest;
@@ -188,7 +154,7 @@ using MemoryFigures = SystemInfoTest;
 
 TEST_F(DiskProbe, UnderWineTheQueryFailsAndTheKindBecomesUndetermined)
 {
-    DiskKind = 2;
+    DiskKind = DiskSsd;
     ProbeSystemDisk();
     EXPECT_EQ(Text(DiskLabel), DiskUnknown);
     // Wine opens the volume but does not answer the storage query
@@ -207,10 +173,10 @@ TEST_F(DiskProbe, TheDriversAnswerSetsKindAndText)
         int expectedKind;
         const wchar_t* expectedText;
     } rows[] = {
-        {"seek penalty: HDD", TRUE, 12, 1, 1, DiskHdd},
-        {"any nonzero penalty byte: HDD", TRUE, 12, 0x80, 1, DiskHdd},
-        {"no seek penalty: SSD", TRUE, 12, 0, 2, DiskSsd},
-        {"9 bytes carry the penalty byte", TRUE, 9, 0, 2, DiskSsd},
+        {"seek penalty: HDD", TRUE, 12, 1, 1, HddText},
+        {"any nonzero penalty byte: HDD", TRUE, 12, 0x80, 1, HddText},
+        {"no seek penalty: SSD", TRUE, 12, 0, 2, SsdText},
+        {"9 bytes carry the penalty byte", TRUE, 9, 0, 2, SsdText},
         {"8 bytes are short", TRUE, 8, 1, 0, DiskUnknown},
         {"no bytes", TRUE, 0, 0, 0, DiskUnknown},
         {"query failed", FALSE, 12, 1, 0, DiskUnknown},
@@ -221,7 +187,7 @@ TEST_F(DiskProbe, TheDriversAnswerSetsKindAndText)
         volume.answerBytes = row.bytes;
         volume.seekPenalty = row.seekPenalty;
         volume.closed.clear();
-        DiskKind = 7;
+        DiskKind = SystemDiskKind(7);
         SetWindowTextW(DiskLabel, DiskChecking);
         ProbeSystemDisk();
         EXPECT_EQ(DiskKind, row.expectedKind);
@@ -278,7 +244,7 @@ TEST_F(DiskProbe, WithoutDirectoryOrVolumeTheKindIsKept)
             volume.open = row.open;
             volume.opens = volume.queries = 0;
             volume.closed.clear();
-            DiskKind = kind;
+            DiskKind = SystemDiskKind(kind);
             SetWindowTextW(DiskLabel, DiskChecking);
             ProbeSystemDisk();
             EXPECT_EQ(DiskKind, kind);
@@ -294,10 +260,10 @@ TEST_F(DiskProbe, TheSameFindingDoesNotSetTheLabelAgain)
 {
     InstallFakeVolume();
     ProbeSystemDisk();
-    labelSetTexts = 0;
+    seenMessages = SeenMessages();
     ProbeSystemDisk();
-    EXPECT_EQ(labelSetTexts, 0);
-    EXPECT_EQ(Text(DiskLabel), DiskSsd);
+    EXPECT_EQ(seenMessages.setText, 0);
+    EXPECT_EQ(Text(DiskLabel), SsdText);
 }
 
 TEST_F(MemoryFigures, UsedAndTotalInWholeMebibytes)
@@ -339,19 +305,19 @@ TEST_F(MemoryFigures, LabelIsLeftAloneWhenOffOrUnavailableOrUnchanged)
     LiveMemoryFlag = 0;
     RefreshMemoryText();
     EXPECT_EQ(memory.calls, 0) << "switched off: not even asked";
-    EXPECT_EQ(labelSetTexts, 0);
+    EXPECT_EQ(seenMessages.setText, 0);
 
     LiveMemoryFlag = 1;
     memory.ok = FALSE;
     RefreshMemoryText();
     EXPECT_EQ(memory.calls, 1);
-    EXPECT_EQ(labelSetTexts, 0);
+    EXPECT_EQ(seenMessages.setText, 0);
     EXPECT_EQ(Text(MemoryLabel), MemoryChecking);
 
     memory.ok = TRUE;
     RefreshMemoryText();
     RefreshMemoryText();
-    EXPECT_EQ(labelSetTexts, 1) << "the same figures are not set again";
+    EXPECT_EQ(seenMessages.setText, 1) << "the same figures are not set again";
     EXPECT_EQ(Text(MemoryLabel), L"RAM занято: 3072 / 4096 MB");
 }
 
@@ -375,9 +341,8 @@ TEST_F(MemoryFigures, RealFiguresUnderWine)
 TEST_F(MemoryFigures, LoadTextAndItsFont)
 {
     InstallFakeMemory();
-    const HFONT savedSemibold = fontSemibold22, savedRegular = fontRegular15;
-    fontSemibold22 = CreateFontW(-22, 0, 0, 0, FW_SEMIBOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Segoe UI");
-    fontRegular15 = CreateFontW(-15, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Segoe UI");
+    DrawingResources fonts;
+    ASSERT_NE(fontSemibold22, fontRegular15);
     struct Row {
         const char* name;
         BOOL ok;
@@ -400,58 +365,19 @@ TEST_F(MemoryFigures, LoadTextAndItsFont)
         EXPECT_STREQ(text, row.expectedText);
     }
     EXPECT_TRUE(memory.preparedEveryTime);
-    DeleteObject(fontSemibold22);
-    DeleteObject(fontRegular15);
-    fontSemibold22 = savedSemibold;
-    fontRegular15 = savedRegular;
 }
 
 namespace {
 
-int erases = 0;
-
-LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_ERASEBKGND) {
-        ++erases;
-        return 1;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-// A visible top-level window standing in for the main window, with its update region readable.
+// The stand-in's visible main window, with its update region readable.
 class MemoryLoadRepaint : public SystemInfoTest {
 protected:
     void SetUp() override
     {
         SystemInfoTest::SetUp();
-        WNDCLASSEXW wc = {};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = PlainWindowProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"TarvixMemoryLoadTest";
-        RegisterClassExW(&wc);
-        savedMain = mainWindow;
-        mainWindow = CreateWindowExW(0, wc.lpszClassName, L"main", WS_POPUP | WS_VISIBLE, 0, 0, 920, 755, nullptr,
-                                     nullptr, wc.hInstance, nullptr);
-        ASSERT_NE(mainWindow, nullptr);
-        Settle();
         InstallFakeMemory();
-        LastMemoryLoad = -1;
     }
-    void TearDown() override
-    {
-        DestroyWindow(mainWindow);
-        mainWindow = savedMain;
-        UnregisterClassW(L"TarvixMemoryLoadTest", GetModuleHandleW(nullptr));
-        SystemInfoTest::TearDown();
-    }
-    void Settle()
-    {
-        UpdateWindow(mainWindow);
-        ValidateRect(mainWindow, nullptr);
-        erases = 0;
-    }
+    void Settle() { window.Validate(); }
     bool NothingInvalid() { return !GetUpdateRect(mainWindow, nullptr, FALSE); }
     // the update region is exactly MemoryLoadRect
     bool OnlyMemoryLoadInvalid()
@@ -463,7 +389,6 @@ protected:
         DeleteObject(expected);
         return same;
     }
-    HWND savedMain = nullptr;
 };
 
 }  // namespace
@@ -483,7 +408,7 @@ TEST_F(MemoryLoadRepaint, OnlyAChangedLoadRepaintsItsRectangle)
     EXPECT_TRUE(OnlyMemoryLoadInvalid());
     EXPECT_EQ(LastMemoryLoad, 41);
     UpdateWindow(mainWindow);
-    EXPECT_EQ(erases, 0) << "invalidated without erasing";
+    EXPECT_EQ(seenMessages.erase, 0) << "invalidated without erasing";
 
     Settle();
     memory.load = 0;

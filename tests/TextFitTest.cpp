@@ -3,12 +3,11 @@
 // in. On Windows that is Segoe UI's doing; under Wine it is the prefix's font
 // replacements' (scripts/wine-env.sh): without them glyphs go missing and texts get cut.
 #include <string>
+#include "common/WindowState.h"
 #include "e2e/Text.h"
 #include "service/ServiceCatalogue.h"
 #include "support/GdiWorld.h"
 #include "support/MainWindowFixture.h"
-#include "ui/Controls.h"
-#include "ui/WindowState.h"
 
 namespace {
 

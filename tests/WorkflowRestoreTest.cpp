@@ -1,36 +1,18 @@
 #include <gtest/gtest.h>
+#include "common/WindowState.h"
+#include "service/ServiceCatalogue.h"
 #include "service/SysMainStatus.h"
 #include "service/Workflows.h"
+#include "support/BoxTexts.h"
+#include "support/Checks.h"
 #include "support/OsSeam.h"
+#include "support/StandInWindow.h"
 #include "support/TestWorld.h"
 #include "support/WorkflowFaults.h"
-#include "support/WorkflowWindow.h"
-#include "ui/Controls.h"
-#include "ui/WindowState.h"
 
 namespace {
 
-const wchar_t* Caption = L"Tarvix Mini 4.4.1";
-const wchar_t* NothingSaved = L"Нет сохранённых настроек для восстановления.";
-const wchar_t* AllRestored = L"Прежние настройки служб восстановлены.";
-const wchar_t* SomeKept = L"Некоторые настройки вернуть не удалось.\nСохранённые копии остались доступными.";
-const wchar_t* Footer = L"\nЕсли настройки изменялись в других программах, они будут заменены.\n\nВосстановить?";
-constexpr long long Absent = -1;
-
-void ExpectBox(const RecordedBox& box, const std::wstring& text, UINT type)
-{
-    EXPECT_EQ(box.text, text);
-    EXPECT_EQ(box.type, type);
-    EXPECT_EQ(box.caption, Caption);
-    EXPECT_EQ(box.owner, mainWindow);
-}
-
-bool ListRefreshed()
-{
-    for (HWND label : serviceLabels)
-        if (!WorkflowWindow::Text(label).empty()) return true;
-    return false;
-}
+using namespace BoxText;
 
 class RestoreSaved : public ::testing::Test {
 protected:
@@ -43,7 +25,7 @@ protected:
     // Wine's own Spooler is a row too: a faulty workflow must not leave it changed
     StartTypeGuard spooler{L"Spooler"};
     ServiceWorld world;
-    WorkflowWindow window;
+    StandInWindow window;
     CountingSeam seam;
 };
 
@@ -74,7 +56,7 @@ TEST_F(RestoreSaved, NothingToRestore)
         RestoreSavedServices();
         ASSERT_EQ(boxes.Boxes().size(), 1u);
         ExpectBox(boxes.Boxes()[0], NothingSaved, 0x40);
-        EXPECT_FALSE(ListRefreshed());
+        EXPECT_FALSE(StandInWindow::ServiceListFilled());
         EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DISABLED);
     }
     EXPECT_TRUE(ValueExists(ProductKey, L"Bk_Fax")) << "a value of the wrong type is left alone";
@@ -114,10 +96,9 @@ TEST_F(RestoreSaved, RestoresWhatCanBeRestoredAndKeepsTheRest)
 
     ASSERT_EQ(boxes.Boxes().size(), 2u);
     ExpectBox(boxes.Boxes()[0],
-              std::wstring(L"Вернуть прежние настройки этих служб?\n\n"
-                           L"• SysMain / Tarvix\n• Windows Search (поиск)\n• Print Spooler (печать)\n• Fax\n"
-                           L"• Xbox Live Auth\n• Offline Maps\n• Remote Registry\n") +
-                  Footer,
+              std::wstring(RestoreHeader) +
+                  L"• SysMain / Tarvix\n• Windows Search (поиск)\n• Print Spooler (печать)\n• Fax\n"
+                  L"• Xbox Live Auth\n• Offline Maps\n• Remote Registry\n" + RestoreFooter,
               0x34);
     ExpectBox(boxes.Boxes()[1], SomeKept, 0x30);
     for (int i = 0; i < ServiceCount; ++i) {
@@ -125,7 +106,7 @@ TEST_F(RestoreSaved, RestoresWhatCanBeRestoredAndKeepsTheRest)
         SCOPED_TRACE(testing::Message() << "row " << i);
         EXPECT_EQ(RegistryStartType(s.service), s.startAfter);
         EXPECT_EQ(DwordValue(ProductKey, s.backup), s.kept ? s.value : Absent);
-        EXPECT_EQ(WorkflowWindow::Text(serviceLabels[i]), s.label);
+        EXPECT_EQ(Text(serviceLabels[i]), s.label);
     }
     // only the three restorable values were written
     EXPECT_EQ(seamCounters.startTypesChanged, (std::vector<DWORD>{3, 2, 4}));
@@ -143,8 +124,7 @@ TEST_F(RestoreSaved, AllRestoredLeavesAnEmptyStore)
     RestoreSavedServices();
 
     ASSERT_EQ(boxes.Boxes().size(), 2u);
-    ExpectBox(boxes.Boxes()[0],
-              std::wstring(L"Вернуть прежние настройки этих служб?\n\n• Windows Search (поиск)\n• Fax\n") + Footer,
+    ExpectBox(boxes.Boxes()[0], std::wstring(RestoreHeader) + L"• Windows Search (поиск)\n• Fax\n" + RestoreFooter,
               0x34);
     ExpectBox(boxes.Boxes()[1], AllRestored, 0x40);
     EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DEMAND_START);
@@ -152,8 +132,8 @@ TEST_F(RestoreSaved, AllRestoredLeavesAnEmptyStore)
     EXPECT_FALSE(ValueExists(ProductKey, L"Bk_Fax"));
     EXPECT_FALSE(ValueExists(ProductKey, L"Bk_WSearch"));
     EXPECT_TRUE(KeyExists(ProductKey));
-    EXPECT_EQ(WorkflowWindow::Text(serviceLabels[3]), L"Вручную");
-    EXPECT_EQ(WorkflowWindow::Text(serviceLabels[1]), L"Авто");
+    EXPECT_EQ(Text(serviceLabels[3]), L"Вручную");
+    EXPECT_EQ(Text(serviceLabels[1]), L"Авто");
 }
 
 TEST_F(RestoreSaved, AnswerNoChangesNothing)
@@ -165,7 +145,7 @@ TEST_F(RestoreSaved, AnswerNoChangesNothing)
     EXPECT_EQ(boxes.Boxes().size(), 1u);
     EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DISABLED);
     EXPECT_EQ(DwordValue(ProductKey, L"Bk_Fax"), 3);
-    EXPECT_FALSE(ListRefreshed());
+    EXPECT_FALSE(StandInWindow::ServiceListFilled());
     EXPECT_EQ(seamCounters.changeConfigCalls, 0);
 }
 

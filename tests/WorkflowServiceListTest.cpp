@@ -1,36 +1,24 @@
 #include <gtest/gtest.h>
+#include "common/WindowState.h"
+#include "service/ServiceCatalogue.h"
 #include "service/SysMainStatus.h"
 #include "service/Workflows.h"
+#include "support/BoxTexts.h"
+#include "support/Checks.h"
 #include "support/OsSeam.h"
+#include "support/StandInWindow.h"
 #include "support/TestWorld.h"
 #include "support/WorkflowFaults.h"
-#include "support/WorkflowWindow.h"
-#include "ui/Controls.h"
-#include "ui/WindowState.h"
 
 namespace {
 
-const wchar_t* Caption = L"Tarvix Mini 4.4.1";
-const wchar_t* SelectFirst = L"Сначала выберите хотя бы одну службу.";
-const wchar_t* AllDisabled =
-    L"Автозапуск выбранных служб отключён.\nИх текущая работа не остановлена.\nПрежние настройки сохранены.";
-const wchar_t* SomeFailed = L"Некоторые службы отключить не удалось.\nПроверьте их состояние в списке.\nПрежние "
-                            L"настройки изменённых служб сохранены.";
-constexpr long long Absent = -1;
+using namespace BoxText;
 
 enum Row : unsigned { SysMain, WSearch, Spooler, Fax, XblAuth, MapsBroker, RemoteRegistry };
 constexpr unsigned Bit(Row row) { return 1u << row; }
 
 const wchar_t* BackupOf(Row row) { return ServiceCatalogue[row].backupName; }
 const wchar_t* NameOf(Row row) { return ServiceCatalogue[row].name; }
-
-void ExpectBox(const RecordedBox& box, const wchar_t* text, UINT type)
-{
-    EXPECT_EQ(box.text, text);
-    EXPECT_EQ(box.type, type);
-    EXPECT_EQ(box.caption, Caption);
-    EXPECT_EQ(box.owner, mainWindow);
-}
 
 struct RowView {
     const wchar_t* text;
@@ -41,17 +29,9 @@ struct RowView {
 void ExpectRow(Row row, const RowView& expected)
 {
     SCOPED_TRACE(testing::Message() << "row " << row);
-    EXPECT_EQ(WorkflowWindow::Text(serviceLabels[row]), expected.text);
-    EXPECT_EQ(WorkflowWindow::Enabled(serviceToggles[row]), expected.enabled);
-    EXPECT_EQ(WorkflowWindow::Checked(serviceToggles[row]), expected.checked);
-}
-
-// labels are created empty: still empty afterwards means the list was not refreshed
-bool ListRefreshed()
-{
-    for (HWND label : serviceLabels)
-        if (!WorkflowWindow::Text(label).empty()) return true;
-    return false;
+    EXPECT_EQ(Text(serviceLabels[row]), expected.text);
+    EXPECT_EQ(Enabled(serviceToggles[row]), expected.enabled);
+    EXPECT_EQ(Checked(serviceToggles[row]), expected.checked);
 }
 
 class ServicesPage : public ::testing::Test {
@@ -74,7 +54,7 @@ protected:
     // Wine's own Spooler is a row too: a faulty workflow must not leave it changed
     StartTypeGuard spooler{L"Spooler"};
     ServiceWorld world;
-    WorkflowWindow window;
+    StandInWindow window;
     CountingSeam seam;
 };
 
@@ -88,13 +68,13 @@ TEST_F(ServicesPage, RefreshShowsStartTypesBackupsAndUsableRows)
     ASSERT_TRUE(world.Add(L"MapsBroker", SERVICE_DEMAND_START, false));
     ASSERT_EQ(RegistryStartType(L"Spooler"), SERVICE_DEMAND_START) << "Wine's own spooler";
     // a start type without a text of its own, as another program may leave it
-    ASSERT_TRUE(SetDwordValue(L"SYSTEM\\CurrentControlSet\\Services\\MapsBroker", L"Start", 1));
+    ASSERT_TRUE(SetDwordValue(ServiceKey(L"MapsBroker").c_str(), L"Start", 1));
     SetDwordValue(ProductKey, L"Bk_WSearch", 2);
     const unsigned long long wide = 3;
     SetRawValue(ProductKey, L"Bk_Spooler", REG_QWORD, &wide, sizeof(wide));  // not a backup
     SetDwordValue(ProductKey, L"Bk_Fax", 3);
     SetDwordValue(ProductKey, L"Bk_XblAuth", 2);
-    WorkflowWindow::CheckRows(0x7F);
+    StandInWindow::CheckRows(0x7F);
 
     RefreshServiceList();
     ExpectRow(SysMain, {L"Авто", true, true});
@@ -113,7 +93,7 @@ TEST_F(ServicesPage, RefreshShowsStartTypesBackupsAndUsableRows)
     ExpectRow(SysMain, {L"Отключена", false, false});
     ExpectRow(WSearch, {L"Вручную", true, true});
     ExpectRow(Fax, {L"Авто | есть копия", true, false});
-    SetDwordValue(L"SYSTEM\\CurrentControlSet\\Services\\MapsBroker", L"Start", 3);
+    SetDwordValue(ServiceKey(L"MapsBroker").c_str(), L"Start", 3);
 }
 
 TEST_F(ServicesPage, NothingUsableSelected)
@@ -128,13 +108,13 @@ TEST_F(ServicesPage, NothingUsableSelected)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        WorkflowWindow::CheckRows(c.rows);
+        StandInWindow::CheckRows(c.rows);
         BoxRecorder boxes({IDYES});
         DisableSelectedServices();
         ASSERT_EQ(boxes.Boxes().size(), 1u);
         ExpectBox(boxes.Boxes()[0], SelectFirst, 0x40);
-        EXPECT_EQ(WorkflowWindow::CheckedRows(), c.rows) << "toggles untouched";
-        EXPECT_FALSE(ListRefreshed());
+        EXPECT_EQ(StandInWindow::CheckedRows(), c.rows) << "toggles untouched";
+        EXPECT_FALSE(StandInWindow::ServiceListFilled());
         EXPECT_FALSE(KeyExists(ProductKey));
         EXPECT_EQ(RegistryStartType(L"SysMain"), SERVICE_AUTO_START);
     }
@@ -144,20 +124,17 @@ TEST_F(ServicesPage, AnswerNoChangesNothing)
 {
     ASSERT_NO_FATAL_FAILURE(InstallUsualServices());
     const unsigned rows = Bit(SysMain) | Bit(WSearch) | Bit(Fax) | Bit(XblAuth) | Bit(MapsBroker);
-    WorkflowWindow::CheckRows(rows);
+    StandInWindow::CheckRows(rows);
     BoxRecorder boxes({IDNO});
     DisableSelectedServices();
 
     // missing XblAuthManager and disabled MapsBroker are not listed
     ASSERT_EQ(boxes.Boxes().size(), 1u);
     ExpectBox(boxes.Boxes()[0],
-              L"Вы хотите отключить автозапуск этих служб?\n\n"
-              L"• SysMain / Tarvix\n• Windows Search (поиск)\n• Fax\n"
-              L"\nСлужбы останутся запущенными до остановки или перезагрузки Windows.\n"
-              L"Некоторые функции могут перестать работать.\n\nОтключить автозапуск?",
+              std::wstring(DisableHeader) + L"• SysMain / Tarvix\n• Windows Search (поиск)\n• Fax\n" + DisableFooter,
               0x34);
-    EXPECT_EQ(WorkflowWindow::CheckedRows(), rows);
-    EXPECT_FALSE(ListRefreshed());
+    EXPECT_EQ(StandInWindow::CheckedRows(), rows);
+    EXPECT_FALSE(StandInWindow::ServiceListFilled());
     EXPECT_FALSE(KeyExists(ProductKey));
     EXPECT_EQ(RegistryStartType(L"SysMain"), SERVICE_AUTO_START);
     EXPECT_EQ(RegistryStartType(L"WSearch"), SERVICE_DEMAND_START);
@@ -168,7 +145,7 @@ TEST_F(ServicesPage, YesDisablesTheCheckedRowsBackingUpEachFirst)
 {
     ASSERT_NO_FATAL_FAILURE(InstallUsualServices());
     SetDwordValue(ProductKey, L"OriginalStart", 3);  // the Home page's own backup
-    WorkflowWindow::CheckRows(Bit(SysMain) | Bit(WSearch) | Bit(Fax) | Bit(XblAuth) | Bit(MapsBroker));
+    StandInWindow::CheckRows(Bit(SysMain) | Bit(WSearch) | Bit(Fax) | Bit(XblAuth) | Bit(MapsBroker));
     BoxRecorder boxes({IDYES});
     DisableSelectedServices();
 
@@ -187,7 +164,7 @@ TEST_F(ServicesPage, YesDisablesTheCheckedRowsBackingUpEachFirst)
         EXPECT_EQ(DwordValue(ProductKey, BackupOf(e.row)), e.backup);
     }
     EXPECT_EQ(DwordValue(ProductKey, L"OriginalStart"), 3) << "the batch never touches OriginalStart";
-    EXPECT_EQ(WorkflowWindow::CheckedRows(), 0u);
+    EXPECT_EQ(StandInWindow::CheckedRows(), 0u);
     ExpectRow(SysMain, {L"Отключена | есть копия", false, false});
     ExpectRow(Fax, {L"Отключена | есть копия", false, false});
     ExpectRow(MapsBroker, {L"Отключена", false, false});
@@ -225,7 +202,7 @@ TEST_F(ServicesPage, BackupWrittenOnlyWhenNoUsableOnePresent)
         ASSERT_TRUE(ArrangeService(L"Fax", SERVICE_AUTO_START, false));
         ClearBackupStore();
         if (c.type) SetRawValue(ProductKey, L"Bk_Fax", c.type, c.data, c.size);
-        WorkflowWindow::CheckRows(Bit(Fax));
+        StandInWindow::CheckRows(Bit(Fax));
         BoxRecorder boxes({IDYES});
         DisableSelectedServices();
         EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DISABLED);
@@ -263,7 +240,7 @@ TEST_F(ServicesPage, RefusalForOneRow)
         ASSERT_TRUE(ChangeStartTypeExternally(L"WSearch", 3));
         ClearBackupStore();
         if (c.wsearchBackupBefore != Absent) SetDwordValue(ProductKey, L"Bk_WSearch", 2);
-        WorkflowWindow::CheckRows(Bit(SysMain) | Bit(WSearch) | Bit(Fax));
+        StandInWindow::CheckRows(Bit(SysMain) | Bit(WSearch) | Bit(Fax));
         BoxRecorder boxes({IDYES});
         {
             FaultSeam refuse(c.fault, c.target);
@@ -280,8 +257,8 @@ TEST_F(ServicesPage, RefusalForOneRow)
             EXPECT_EQ(DwordValue(ProductKey, BackupOf(row)), c.othersChanged ? 2 : Absent);
         }
         // the refused row can still be used, yet its toggle was cleared with the others
-        EXPECT_TRUE(WorkflowWindow::Enabled(serviceToggles[WSearch]));
-        EXPECT_EQ(WorkflowWindow::CheckedRows(), 0u);
+        EXPECT_TRUE(Enabled(serviceToggles[WSearch]));
+        EXPECT_EQ(StandInWindow::CheckedRows(), 0u);
     }
 }
 
@@ -315,7 +292,7 @@ TEST_F(ServicesPage, ChangePassReadsEveryRowAgain)
         ASSERT_TRUE(ArrangeService(L"Fax", 3, false));
         ASSERT_TRUE(ArrangeService(L"WSearch", 3, false));
         ClearBackupStore();
-        WorkflowWindow::CheckRows(Bit(Fax) | Bit(WSearch));
+        StandInWindow::CheckRows(Bit(Fax) | Bit(WSearch));
         tick = c.during;
         BoxRecorder boxes({IDYES});
         boxes.WhileOpen([](const RecordedBox& box) {

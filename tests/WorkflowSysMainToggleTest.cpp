@@ -1,31 +1,21 @@
 #include <gtest/gtest.h>
 #include <algorithm>
+#include "common/WindowState.h"
 #include "service/SysMainStatus.h"
 #include "service/Workflows.h"
+#include "support/BoxTexts.h"
+#include "support/Checks.h"
 #include "support/OsSeam.h"
+#include "support/StandInWindow.h"
 #include "support/TestWorld.h"
 #include "support/WorkflowFaults.h"
-#include "support/WorkflowWindow.h"
-#include "ui/Controls.h"
-#include "ui/WindowState.h"
 
 namespace {
 
-const wchar_t* SysMainKey = L"SYSTEM\\CurrentControlSet\\Services\\SysMain";
-const wchar_t* Caption = L"Tarvix Mini 4.4.1";
-const wchar_t* AskOff = L"Отключить автозапуск SysMain?\nПрежняя настройка будет сохранена.";
-const wchar_t* AskRestore = L"Вернуть прежнюю настройку SysMain?";
-const wchar_t* AlreadyOff = L"Автозапуск SysMain уже отключён.";
-const wchar_t* BackupFailed = L"Не удалось сохранить прежнюю настройку SysMain.\nИзменения отменены.";
-const wchar_t* TurnedOff = L"Автозапуск SysMain отключён.\nИзменение вступит в силу при следующем запуске Windows.";
-const wchar_t* TurnOffFailed = L"Не удалось отключить автозапуск SysMain.\nНастройки не изменены.";
-const wchar_t* AlreadyOn = L"Автозапуск SysMain уже разрешён.";
-const wchar_t* NoBackup = L"Не удалось найти прежние настройки SysMain.\nВосстановление отменено.";
-const wchar_t* RestoreFailed = L"Не удалось восстановить автозапуск SysMain.\nНастройка не изменена.";
-const wchar_t* Restored =
-    L"Прежняя настройка SysMain восстановлена.\nЕсли служба остановлена, она может запуститься после перезагрузки.";
+using namespace BoxText;
 
-constexpr long long Absent = -1;
+const std::wstring SysMainKey = ServiceKey(L"SysMain");
+
 // a state no service reports: still there after the workflow means no refresh ran
 constexpr LONG NotRefreshed = 77;
 
@@ -33,14 +23,6 @@ bool HasStop()
 {
     const auto& sent = seamCounters.controlsSent;
     return std::find(sent.begin(), sent.end(), DWORD(SERVICE_CONTROL_STOP)) != sent.end();
-}
-
-void ExpectBox(const RecordedBox& box, const wchar_t* text, UINT type)
-{
-    EXPECT_EQ(box.text, text);
-    EXPECT_EQ(box.type, type);
-    EXPECT_EQ(box.caption, Caption);
-    EXPECT_EQ(box.owner, mainWindow);
 }
 
 void SetOrDelete(const wchar_t* name, long long value)
@@ -72,13 +54,13 @@ protected:
         ASSERT_TRUE(SysMainStatus.startReadable);
         SysMainStatus.state = NotRefreshed;
         toggleTouched = true;
-        WorkflowWindow::SetChecked(autoStartToggle, turnOff);
-        WorkflowWindow::SetChecked(stopServiceToggle, stop);
+        SetChecked(autoStartToggle, turnOff);
+        SetChecked(stopServiceToggle, stop);
         seamCounters = SeamCounters();
     }
 
     ServiceWorld world;
-    WorkflowWindow window;
+    StandInWindow window;
     CountingSeam seam;
 };
 
@@ -93,72 +75,102 @@ const wchar_t* FaultTarget(OsFault fault)
     }
 }
 
+// A row gives SysMain's start type and state, its two backups, what the user set and
+// answers and which OS call is refused; then what SysMain, OriginalStart and the boxes
+// show afterwards. Fields left out take the value after "=".
 struct ApplyCase {
     const char* name;
     DWORD start;
-    bool running;
-    long long original;  // OriginalStart before, Absent for none
-    bool turnOff;        // toggle 101
-    bool stop;           // toggle 102
-    int answer;
-    OsFault fault;
+    bool running = false;
+    long long original = Absent;   // OriginalStart before
+    long long bkSysMain = Absent;  // never read nor written by this workflow
+    bool turnOff;                  // toggle 101
+    bool stop;                     // toggle 102
+    int answer = IDYES;
+    OsFault fault = OsFault::None;
     // expected
     DWORD startAfter;
     long long originalAfter;
-    const wchar_t* result;  // the box after the confirmation, nullptr for none
-    UINT resultType;
-    bool stopSent;
-    long long bkSysMain = Absent;  // never read nor written by this workflow
+    const wchar_t* result = nullptr;  // the box after the confirmation, none for nullptr
+    UINT resultType = 0;
+    bool stopSent = false;
 };
 
 const ApplyCase applyCases[] = {
-    {"no-to-turn-off", 2, false, Absent, true, true, IDNO, OsFault::None, 2, Absent, nullptr, 0, false},
-    {"no-to-restore", 4, false, 3, false, true, IDNO, OsFault::None, 4, 3, nullptr, 0, false},
-    {"off-already-disabled", 4, false, Absent, true, true, IDYES, OsFault::None, 4, Absent, AlreadyOff, 0x40, false},
-    {"off-backup-write-refused", 2, false, Absent, true, true, IDYES, OsFault::SetValue, 2, Absent, BackupFailed,
-     0x10, false},
-    {"off-backup-key-refused", 3, false, Absent, true, true, IDYES, OsFault::CreateKey, 3, Absent, BackupFailed, 0x10,
-     false},
-    {"off-saves-start", 2, false, Absent, true, false, IDYES, OsFault::None, 4, 2, TurnedOff, 0x40, false},
-    {"off-keeps-older-backup", 2, false, 3, true, false, IDYES, OsFault::None, 4, 3, TurnedOff, 0x40, false},
-    {"off-keeps-automatic-backup", 3, false, 2, true, false, IDYES, OsFault::None, 4, 2, TurnedOff, 0x40, false},
+    {.name = "no-to-turn-off", .start = 2, .turnOff = true, .stop = true, .answer = IDNO,
+     .startAfter = 2, .originalAfter = Absent},
+    {.name = "no-to-restore", .start = 4, .original = 3, .turnOff = false, .stop = true, .answer = IDNO,
+     .startAfter = 4, .originalAfter = 3},
+    {.name = "off-already-disabled", .start = 4, .turnOff = true, .stop = true,
+     .startAfter = 4, .originalAfter = Absent, .result = AlreadyOff, .resultType = 0x40},
+    {.name = "off-backup-write-refused", .start = 2, .turnOff = true, .stop = true, .fault = OsFault::SetValue,
+     .startAfter = 2, .originalAfter = Absent, .result = BackupFailed, .resultType = 0x10},
+    {.name = "off-backup-key-refused", .start = 3, .turnOff = true, .stop = true, .fault = OsFault::CreateKey,
+     .startAfter = 3, .originalAfter = Absent, .result = BackupFailed, .resultType = 0x10},
+    {.name = "off-saves-start", .start = 2, .turnOff = true, .stop = false,
+     .startAfter = 4, .originalAfter = 2, .result = TurnedOff, .resultType = 0x40},
+    {.name = "off-keeps-older-backup", .start = 2, .original = 3, .turnOff = true, .stop = false,
+     .startAfter = 4, .originalAfter = 3, .result = TurnedOff, .resultType = 0x40},
+    {.name = "off-keeps-automatic-backup", .start = 3, .original = 2, .turnOff = true, .stop = false,
+     .startAfter = 4, .originalAfter = 2, .result = TurnedOff, .resultType = 0x40},
     // a backup that could never turn the automatic start back on is replaced
-    {"off-replaces-backup-0", 3, false, 0, true, false, IDYES, OsFault::None, 4, 3, TurnedOff, 0x40, false},
-    {"off-replaces-backup-4", 2, false, 4, true, false, IDYES, OsFault::None, 4, 2, TurnedOff, 0x40, false},
-    {"off-replaces-backup-7", 3, false, 7, true, false, IDYES, OsFault::None, 4, 3, TurnedOff, 0x40, false},
-    {"off-refused-after-replacing-backup-4", 2, false, 4, true, true, IDYES, OsFault::ChangeConfig, 2, Absent,
-     TurnOffFailed, 0x10, false},
+    {.name = "off-replaces-backup-0", .start = 3, .original = 0, .turnOff = true, .stop = false,
+     .startAfter = 4, .originalAfter = 3, .result = TurnedOff, .resultType = 0x40},
+    {.name = "off-replaces-backup-4", .start = 2, .original = 4, .turnOff = true, .stop = false,
+     .startAfter = 4, .originalAfter = 2, .result = TurnedOff, .resultType = 0x40},
+    {.name = "off-replaces-backup-7", .start = 3, .original = 7, .turnOff = true, .stop = false,
+     .startAfter = 4, .originalAfter = 3, .result = TurnedOff, .resultType = 0x40},
+    {.name = "off-refused-after-replacing-backup-4", .start = 2, .original = 4, .turnOff = true, .stop = true,
+     .fault = OsFault::ChangeConfig,
+     .startAfter = 2, .originalAfter = Absent, .result = TurnOffFailed, .resultType = 0x10},
     // a backup that cannot be read may be there: it is never written over
-    {"off-backup-unreadable", 2, false, 3, true, true, IDYES, OsFault::ReadValue, 2, 3, BackupFailed, 0x10, false},
-    {"off-store-unreadable", 2, false, Absent, true, true, IDYES, OsFault::OpenKey, 2, Absent, BackupFailed, 0x10,
-     false},
-    {"off-backup-not-on-disk", 2, false, Absent, true, true, IDYES, OsFault::FlushKey, 2, Absent, BackupFailed, 0x10,
-     false},
-    {"off-lock-not-had", 2, false, Absent, true, true, IDYES, OsFault::Lock, 2, Absent, TurnOffFailed, 0x10, false},
-    {"off-refused-removes-fresh-backup", 2, false, Absent, true, true, IDYES, OsFault::ChangeConfig, 2, Absent,
-     TurnOffFailed, 0x10, false},
-    {"off-refused-keeps-older-backup", 2, false, 3, true, true, IDYES, OsFault::ChangeConfig, 2, 3, TurnOffFailed,
-     0x10, false},
-    {"off-stops-running", 2, true, Absent, true, true, IDYES, OsFault::None, 4, 2, TurnedOff, 0x40, true},
-    {"off-without-stop-leaves-running", 3, true, Absent, true, false, IDYES, OsFault::None, 4, 3, TurnedOff, 0x40,
-     false},
-    {"off-stop-asked-but-stopped", 2, false, Absent, true, true, IDYES, OsFault::None, 4, 2, TurnedOff, 0x40, false},
-    {"off-ignores-bk-sysmain", 2, false, Absent, true, false, IDYES, OsFault::None, 4, 2, TurnedOff, 0x40, false, 3},
-    {"restore-already-allowed", 2, false, 3, false, true, IDYES, OsFault::None, 2, 3, AlreadyOn, 0x40, false},
-    {"restore-no-backup", 4, false, Absent, false, true, IDYES, OsFault::None, 4, Absent, NoBackup, 0x30, false},
-    {"restore-backup-4", 4, false, 4, false, true, IDYES, OsFault::None, 4, 4, NoBackup, 0x30, false},
-    {"restore-backup-0", 4, false, 0, false, true, IDYES, OsFault::None, 4, 0, NoBackup, 0x30, false},
-    {"restore-backup-5", 4, false, 5, false, true, IDYES, OsFault::None, 4, 5, NoBackup, 0x30, false},
-    {"restore-only-bk-sysmain", 4, false, Absent, false, true, IDYES, OsFault::None, 4, Absent, NoBackup, 0x30, false,
-     3},
-    {"restore-refused", 4, false, 3, false, true, IDYES, OsFault::ChangeConfig, 4, 3, RestoreFailed, 0x10, false},
-    {"restore-backup-unreadable", 4, false, 3, false, true, IDYES, OsFault::ReadValue, 4, 3, NoBackup, 0x30, false},
+    {.name = "off-backup-unreadable", .start = 2, .original = 3, .turnOff = true, .stop = true,
+     .fault = OsFault::ReadValue, .startAfter = 2, .originalAfter = 3, .result = BackupFailed, .resultType = 0x10},
+    {.name = "off-store-unreadable", .start = 2, .turnOff = true, .stop = true, .fault = OsFault::OpenKey,
+     .startAfter = 2, .originalAfter = Absent, .result = BackupFailed, .resultType = 0x10},
+    {.name = "off-backup-not-on-disk", .start = 2, .turnOff = true, .stop = true, .fault = OsFault::FlushKey,
+     .startAfter = 2, .originalAfter = Absent, .result = BackupFailed, .resultType = 0x10},
+    {.name = "off-lock-not-had", .start = 2, .turnOff = true, .stop = true, .fault = OsFault::Lock,
+     .startAfter = 2, .originalAfter = Absent, .result = TurnOffFailed, .resultType = 0x10},
+    {.name = "off-refused-removes-fresh-backup", .start = 2, .turnOff = true, .stop = true,
+     .fault = OsFault::ChangeConfig,
+     .startAfter = 2, .originalAfter = Absent, .result = TurnOffFailed, .resultType = 0x10},
+    {.name = "off-refused-keeps-older-backup", .start = 2, .original = 3, .turnOff = true, .stop = true,
+     .fault = OsFault::ChangeConfig, .startAfter = 2, .originalAfter = 3, .result = TurnOffFailed, .resultType = 0x10},
+    {.name = "off-stops-running", .start = 2, .running = true, .turnOff = true, .stop = true,
+     .startAfter = 4, .originalAfter = 2, .result = TurnedOff, .resultType = 0x40, .stopSent = true},
+    {.name = "off-without-stop-leaves-running", .start = 3, .running = true, .turnOff = true, .stop = false,
+     .startAfter = 4, .originalAfter = 3, .result = TurnedOff, .resultType = 0x40},
+    {.name = "off-stop-asked-but-stopped", .start = 2, .turnOff = true, .stop = true,
+     .startAfter = 4, .originalAfter = 2, .result = TurnedOff, .resultType = 0x40},
+    {.name = "off-ignores-bk-sysmain", .start = 2, .bkSysMain = 3, .turnOff = true, .stop = false,
+     .startAfter = 4, .originalAfter = 2, .result = TurnedOff, .resultType = 0x40},
+    {.name = "restore-already-allowed", .start = 2, .original = 3, .turnOff = false, .stop = true,
+     .startAfter = 2, .originalAfter = 3, .result = AlreadyOn, .resultType = 0x40},
+    {.name = "restore-no-backup", .start = 4, .turnOff = false, .stop = true,
+     .startAfter = 4, .originalAfter = Absent, .result = NoBackup, .resultType = 0x30},
+    {.name = "restore-backup-4", .start = 4, .original = 4, .turnOff = false, .stop = true,
+     .startAfter = 4, .originalAfter = 4, .result = NoBackup, .resultType = 0x30},
+    {.name = "restore-backup-0", .start = 4, .original = 0, .turnOff = false, .stop = true,
+     .startAfter = 4, .originalAfter = 0, .result = NoBackup, .resultType = 0x30},
+    {.name = "restore-backup-5", .start = 4, .original = 5, .turnOff = false, .stop = true,
+     .startAfter = 4, .originalAfter = 5, .result = NoBackup, .resultType = 0x30},
+    {.name = "restore-only-bk-sysmain", .start = 4, .bkSysMain = 3, .turnOff = false, .stop = true,
+     .startAfter = 4, .originalAfter = Absent, .result = NoBackup, .resultType = 0x30},
+    {.name = "restore-refused", .start = 4, .original = 3, .turnOff = false, .stop = true,
+     .fault = OsFault::ChangeConfig, .startAfter = 4, .originalAfter = 3, .result = RestoreFailed, .resultType = 0x10},
+    {.name = "restore-backup-unreadable", .start = 4, .original = 3, .turnOff = false, .stop = true,
+     .fault = OsFault::ReadValue, .startAfter = 4, .originalAfter = 3, .result = NoBackup, .resultType = 0x30},
     // the start type went back but is not known to be on disk: the backup stays
-    {"restore-not-on-disk", 4, false, 3, false, true, IDYES, OsFault::FlushKey, 3, 3, Restored, 0x40, false},
-    {"restore-lock-not-had", 4, false, 3, false, true, IDYES, OsFault::Lock, 4, 3, RestoreFailed, 0x10, false},
-    {"restore-manual", 4, false, 3, false, true, IDYES, OsFault::None, 3, Absent, Restored, 0x40, false},
-    {"restore-automatic-never-stops", 4, true, 2, false, true, IDYES, OsFault::None, 2, Absent, Restored, 0x40,
-     false},
+    {.name = "restore-not-on-disk", .start = 4, .original = 3, .turnOff = false, .stop = true,
+     .fault = OsFault::FlushKey, .startAfter = 3, .originalAfter = 3, .result = Restored, .resultType = 0x40},
+    {.name = "restore-lock-not-had", .start = 4, .original = 3, .turnOff = false, .stop = true, .fault = OsFault::Lock,
+     .startAfter = 4, .originalAfter = 3, .result = RestoreFailed, .resultType = 0x10},
+    {.name = "restore-manual", .start = 4, .original = 3, .turnOff = false, .stop = true,
+     .startAfter = 3, .originalAfter = Absent, .result = Restored, .resultType = 0x40},
+    {.name = "restore-automatic-never-stops", .start = 4, .running = true, .original = 2,
+     .turnOff = false, .stop = true,
+     .startAfter = 2, .originalAfter = Absent, .result = Restored, .resultType = 0x40},
 };
 
 }  // namespace
@@ -176,7 +188,7 @@ TEST_F(ApplyToggle, Outcomes)
         }
         const auto& shown = boxes.Boxes();
         ASSERT_EQ(shown.size(), c.result ? 2u : 1u);
-        ExpectBox(shown[0], c.turnOff ? AskOff : AskRestore, 0x34);
+        ExpectBox(shown[0], c.turnOff ? AskTurnOff : AskRestore, 0x34);
         if (c.result) ExpectBox(shown[1], c.result, c.resultType);
 
         EXPECT_EQ(RegistryStartType(L"SysMain"), c.startAfter);
@@ -205,16 +217,17 @@ namespace {
 struct DuringCase {
     const char* name;
     DWORD start;
-    bool running;
-    long long original;
+    bool running = false;
+    long long original = Absent;
     bool turnOff;
-    bool untouched;     // toggle 101 not flipped by the user: a refresh may move it
-    void (*during)();   // runs while the confirmation is open
+    bool untouched = false;  // toggle 101 not flipped by the user: a refresh may move it
+    void (*during)();        // runs while the confirmation is open
+    // expected
     DWORD startAfter;
     long long originalAfter;
     const wchar_t* result;
     UINT resultType;
-    bool stopSent;
+    bool stopSent = false;
 };
 
 void (*duringConfirmation)() = nullptr;
@@ -224,34 +237,40 @@ void SetManual() { ChangeStartTypeExternally(L"SysMain", SERVICE_DEMAND_START); 
 void SetAutomatic() { ChangeStartTypeExternally(L"SysMain", SERVICE_AUTO_START); }
 
 const DuringCase duringCases[] = {
-    {"disabled-meanwhile", 2, false, Absent, true, false,
-     [] { Disable(); RefreshSysMainStatus(); }, 4, Absent, AlreadyOff, 0x40, false},
-    {"saves-start-read-after-answer", 2, false, Absent, true, false,
-     [] { SetManual(); RefreshSysMainStatus(); }, 4, 3, TurnedOff, 0x40, false},
-    {"restore-allowed-meanwhile", 4, false, 3, false, false,
-     [] { SetAutomatic(); RefreshSysMainStatus(); }, 2, 3, AlreadyOn, 0x40, false},
-    {"backup-appears-meanwhile", 4, false, Absent, false, false,
-     [] { SetDwordValue(ProductKey, L"OriginalStart", 3); RefreshSysMainStatus(); }, 3, Absent, Restored, 0x40,
-     false},
+    {.name = "disabled-meanwhile", .start = 2, .turnOff = true,
+     .during = [] { Disable(); RefreshSysMainStatus(); },
+     .startAfter = 4, .originalAfter = Absent, .result = AlreadyOff, .resultType = 0x40},
+    {.name = "saves-start-read-after-answer", .start = 2, .turnOff = true,
+     .during = [] { SetManual(); RefreshSysMainStatus(); },
+     .startAfter = 4, .originalAfter = 3, .result = TurnedOff, .resultType = 0x40},
+    {.name = "restore-allowed-meanwhile", .start = 4, .original = 3, .turnOff = false,
+     .during = [] { SetAutomatic(); RefreshSysMainStatus(); },
+     .startAfter = 2, .originalAfter = 3, .result = AlreadyOn, .resultType = 0x40},
+    {.name = "backup-appears-meanwhile", .start = 4, .turnOff = false,
+     .during = [] { SetDwordValue(ProductKey, L"OriginalStart", 3); RefreshSysMainStatus(); },
+     .startAfter = 3, .originalAfter = Absent, .result = Restored, .resultType = 0x40},
     // the refresh checks toggle 101 (SysMain now disabled), yet the user asked to restore
-    {"toggle-101-read-before", 2, false, Absent, false, true,
-     [] { Disable(); RefreshSysMainStatus(); }, 4, Absent, NoBackup, 0x30, false},
-    {"toggle-102-read-at-change", 2, true, Absent, true, false,
-     [] { WorkflowWindow::SetChecked(stopServiceToggle, true); }, 4, 2, TurnedOff, 0x40, true},
+    {.name = "toggle-101-read-before", .start = 2, .turnOff = false, .untouched = true,
+     .during = [] { Disable(); RefreshSysMainStatus(); },
+     .startAfter = 4, .originalAfter = Absent, .result = NoBackup, .resultType = 0x30},
+    {.name = "toggle-102-read-at-change", .start = 2, .running = true, .turnOff = true,
+     .during = [] { SetChecked(stopServiceToggle, true); },
+     .startAfter = 4, .originalAfter = 2, .result = TurnedOff, .resultType = 0x40, .stopSent = true},
     // without a refresh (automatic refresh off, or another copy of the program) the
     // start type and the backup are still read afresh after the answer
-    {"manual-without-a-tick", 2, false, Absent, true, false, [] { SetManual(); }, 4, 3, TurnedOff, 0x40, false},
-    {"disabled-without-a-tick", 2, false, Absent, true, false, [] { Disable(); }, 4, Absent, AlreadyOff, 0x40, false},
-    {"backup-vanishes-without-a-tick", 2, false, 3, true, false,
-     [] { DeleteRawValue(ProductKey, L"OriginalStart"); }, 4, 2, TurnedOff, 0x40, false},
-    {"backup-appears-without-a-tick", 4, false, Absent, false, false,
-     [] { SetDwordValue(ProductKey, L"OriginalStart", 2); }, 2, Absent, Restored, 0x40, false},
-    {"restored-elsewhere-without-a-tick", 4, false, 3, false, false,
-     [] {
-         SetManual();
-         DeleteRawValue(ProductKey, L"OriginalStart");
-     },
-     3, Absent, AlreadyOn, 0x40, false},
+    {.name = "manual-without-a-tick", .start = 2, .turnOff = true, .during = [] { SetManual(); },
+     .startAfter = 4, .originalAfter = 3, .result = TurnedOff, .resultType = 0x40},
+    {.name = "disabled-without-a-tick", .start = 2, .turnOff = true, .during = [] { Disable(); },
+     .startAfter = 4, .originalAfter = Absent, .result = AlreadyOff, .resultType = 0x40},
+    {.name = "backup-vanishes-without-a-tick", .start = 2, .original = 3, .turnOff = true,
+     .during = [] { DeleteRawValue(ProductKey, L"OriginalStart"); },
+     .startAfter = 4, .originalAfter = 2, .result = TurnedOff, .resultType = 0x40},
+    {.name = "backup-appears-without-a-tick", .start = 4, .turnOff = false,
+     .during = [] { SetDwordValue(ProductKey, L"OriginalStart", 2); },
+     .startAfter = 2, .originalAfter = Absent, .result = Restored, .resultType = 0x40},
+    {.name = "restored-elsewhere-without-a-tick", .start = 4, .original = 3, .turnOff = false,
+     .during = [] { SetManual(); DeleteRawValue(ProductKey, L"OriginalStart"); },
+     .startAfter = 3, .originalAfter = Absent, .result = AlreadyOn, .resultType = 0x40},
 };
 
 }  // namespace
@@ -271,13 +290,13 @@ TEST_F(ApplyToggle, DecidesOnWhatTheTimerReadDuringTheConfirmation)
 
         const auto& shown = boxes.Boxes();
         ASSERT_EQ(shown.size(), 2u);
-        ExpectBox(shown[0], c.turnOff ? AskOff : AskRestore, 0x34);
+        ExpectBox(shown[0], c.turnOff ? AskTurnOff : AskRestore, 0x34);
         ExpectBox(shown[1], c.result, c.resultType);
         EXPECT_EQ(RegistryStartType(L"SysMain"), c.startAfter);
         EXPECT_EQ(DwordValue(ProductKey, L"OriginalStart"), c.originalAfter);
         EXPECT_EQ(HasStop(), c.stopSent);
         if (c.untouched) {
-            EXPECT_TRUE(WorkflowWindow::Checked(autoStartToggle)) << "the refresh moved toggle 101";
+            EXPECT_TRUE(Checked(autoStartToggle)) << "the refresh moved toggle 101";
         }
         seam.ExpectAllClosed();
     }
@@ -293,12 +312,12 @@ TEST_F(ApplyToggle, StartUnreadableAfterTheConfirmation)
         BoxRecorder boxes({IDYES});
         boxes.WhileOpen([](const RecordedBox&) {
             const wchar_t text[] = L"broken";
-            SetRawValue(SysMainKey, L"Start", REG_SZ, text, sizeof(text));
+            SetRawValue(SysMainKey.c_str(), L"Start", REG_SZ, text, sizeof(text));
             RefreshSysMainStatus();
             SysMainStatus.state = NotRefreshed;
         });
         ApplySysMainToggle();
-        SetDwordValue(SysMainKey, L"Start", turnOff ? 2 : 4);
+        SetDwordValue(SysMainKey.c_str(), L"Start", turnOff ? 2 : 4);
 
         ASSERT_EQ(boxes.Boxes().size(), 1u);
         EXPECT_EQ(seamCounters.changeConfigCalls, 0);
@@ -313,13 +332,13 @@ TEST_F(ApplyToggle, StartUnreadableAfterTheConfirmation)
 TEST(ApplyToggleWithoutSysMain, DoesNothing)
 {
     ClearBackupStore();
-    WorkflowWindow window;
+    StandInWindow window;
     CountingSeam seam;
     RefreshSysMainStatus();
     ASSERT_FALSE(SysMainStatus.startReadable);
     for (bool turnOff : {true, false}) {
         SCOPED_TRACE(turnOff ? "turn-off" : "restore");
-        WorkflowWindow::SetChecked(autoStartToggle, turnOff);
+        SetChecked(autoStartToggle, turnOff);
         SysMainStatus.state = NotRefreshed;
         seamCounters = SeamCounters();
         BoxRecorder boxes({IDYES});

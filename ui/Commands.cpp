@@ -1,33 +1,32 @@
 #include "ui/Commands.h"
-#include "common/AppTexts.h"
 #include "common/AppendBounded.h"
 #include "common/ControlIds.h"
 #include "common/ControlUpdates.h"
+#include "common/MessageBoxes.h"
 #include "common/OsApi.h"
+#include "common/WindowState.h"
 #include "service/ServiceOps.h"
 #include "service/SysMainStatus.h"
 #include "service/Workflows.h"
 #include "sysinfo/SystemInfo.h"
-#include "ui/Controls.h"
 #include "ui/Pages.h"
-#include "ui/WindowState.h"
 
 namespace {
+
+// The product's web page, until the product has a page of its own.
+constexpr const wchar_t* ProductWebPage = L"https://tarvix.example/mini";
 
 void StartCommand()
 {
     if (!StartSysMain())
-        osApi.MessageBoxW(mainWindow, L"Не удалось запустить SysMain.\nПроверьте, не отключён ли её автозапуск.",
-                          AppTitle, MB_OK | MB_ICONERROR);
+        Tell(L"Не удалось запустить SysMain.\nПроверьте, не отключён ли её автозапуск.", Notice::Failed);
     RefreshSysMainStatus();
 }
 
 void StopCommand()
 {
     if (!StopSysMain())
-        osApi.MessageBoxW(mainWindow,
-                          L"Не удалось остановить SysMain.\nПроверьте её состояние в разделе «Службы» Windows.",
-                          AppTitle, MB_OK | MB_ICONERROR);
+        Tell(L"Не удалось остановить SysMain.\nПроверьте её состояние в разделе «Службы» Windows.", Notice::Failed);
     RefreshSysMainStatus();
 }
 
@@ -91,8 +90,7 @@ void OnCommand(int id)
 
 void OnTimer(WPARAM timerId)
 {
-    if (timerId != 1) return;
-    if (SendMessageW(autoRefreshToggle, BM_GETCHECK, 0, 0) != BST_CHECKED) return;
+    if (timerId != RefreshTimerId || !IsChecked(autoRefreshToggle)) return;
     RefreshSysMainStatus();
     if (currentPage == PageServices) RefreshServiceList();
     if (currentPage == PageOptimization) RefreshMemoryText();

@@ -1,8 +1,10 @@
 #pragma once
 #include <windows.h>
 
-// The product's web page, until the product has a page of its own.
-constexpr const wchar_t* ProductWebPage = L"https://tarvix.example/mini";
+// The refresh timer of the main window: it ticks for the window's whole life, and a tick
+// refreshes only while toggle 108 is on.
+constexpr UINT_PTR RefreshTimerId = 1;
+constexpr UINT RefreshPeriodMs = 3000;
 
 void OnCommand(int id);
 void OnTimer(WPARAM timerId);

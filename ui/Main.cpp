@@ -1,7 +1,7 @@
 #include <windows.h>
+#include "common/WindowState.h"
 #include "draw/ToggleSwitch.h"
 #include "ui/MainWindow.h"
-#include "ui/WindowState.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
 #include "ui/MainWindow.h"
 #include "common/AppTexts.h"
+#include "common/WindowState.h"
 #include "draw/GdiPlus.h"
 #include "service/SysMainStatus.h"
 #include "service/Workflows.h"
 #include "sysinfo/SystemInfo.h"
 #include "ui/Commands.h"
-#include "ui/Controls.h"
 #include "ui/Pages.h"
 #include "ui/Paint.h"
-#include "ui/WindowState.h"
+#include "ui/Sidebar.h"
 
 HINSTANCE instance = nullptr;
 HWND mainWindow = nullptr;
@@ -29,6 +29,8 @@ HFONT MakeFont(int height, int weight, const wchar_t* face)
 {
     return CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, face);
 }
+
+}  // namespace
 
 void CreateDrawingResources()
 {
@@ -52,6 +54,8 @@ void DeleteDrawingResources()
     whiteBrush = lightGreyBrush = paleGreenBrush = nullptr;
 }
 
+namespace {
+
 void OnCreate(HWND window)
 {
     mainWindow = window;
@@ -64,7 +68,7 @@ void OnCreate(HWND window)
     LiveMemoryFlag = 1;
     RefreshMemoryText();
     ShowPage(PageHome);
-    SetTimer(window, RefreshTimerId, 3000, nullptr);
+    SetTimer(window, RefreshTimerId, RefreshPeriodMs, nullptr);
 }
 
 void OnDestroy(HWND window)

@@ -2,13 +2,11 @@
 #include "common/ControlIds.h"
 #include "common/ControlUpdates.h"
 #include "draw/ToggleSwitch.h"
+#include "service/ServiceCatalogue.h"
 #include "service/Workflows.h"
 #include "sysinfo/SystemInfo.h"
-#include "ui/Controls.h"
-#include "ui/WindowState.h"
 
 unsigned currentPage = PageHome;
-int hoveredRow = -1;
 
 HWND statusLabel = nullptr;
 HWND startTypeLabel = nullptr;
@@ -30,20 +28,53 @@ namespace {
 
 int creationPage = 0;
 
-constexpr int SidebarTop = 105;
-constexpr int SidebarBottom = 312;
-constexpr int RowPitch = 52;
-
+// One child control: what CreateChild takes, then, where given, the variable that keeps
+// its handle, the font sent after the 18 px one (fonts are created with the window, so
+// named by their variable) and whether it starts switched on.
 struct ControlSpec {
     const wchar_t* className;
     const wchar_t* text;
     DWORD style;
     int x, y, width, height;
     int id;
+    HWND* handle = nullptr;
+    HFONT* font = nullptr;
+    bool on = false;
 };
+
+// A child control of the main window with the 18 px font, registered with the page being built.
+HWND CreateChild(const wchar_t* className, const wchar_t* text, DWORD style, int x, int y, int width, int height,
+                 int id)
+{
+    HWND child = CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, mainWindow,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+    HFONT font = fontRegular18 ? fontRegular18 : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    if (creationPage >= 0 && PageControls[creationPage].count < PageControlCapacity) {
+        PageControlList& list = PageControls[creationPage];
+        list.windows[list.count++] = child;
+    }
+    return child;
+}
 
 const wchar_t* const Static = L"STATIC";
 const wchar_t* const Button = L"BUTTON";
+const wchar_t* const Toggle = ToggleClassName;
+
+const ControlSpec HomeControls[] = {
+    {Static, L"Проверка...", 0, 486, 155, 345, 40, 0, &statusLabel, &fontSemibold22},
+    {Static, L"Проверка...", 0, 255, 311, 182, 29, 0, &startTypeLabel, &fontSemibold22},
+    {Static, L"Резервная настройка: проверка...", 0, 255, 555, 575, 26, 0, &savedSettingLabel},
+    {Toggle, L"Отключить автозапуск SysMain", WS_TABSTOP, 258, 408, 575, 30, IdAutoStartToggle, &autoStartToggle},
+    {Toggle, L"При отключении остановить работающую службу", WS_TABSTOP, 258, 440, 575, 30, IdStopServiceToggle,
+     &stopServiceToggle, nullptr, true},
+    {Toggle, L"Автоматически обновлять статус каждые 3 секунды", WS_TABSTOP, 258, 473, 575, 30,
+     IdAutoRefreshToggle, &autoRefreshToggle, nullptr, true},
+    {Button, L"Применить", WS_TABSTOP, 255, 604, 144, 42, IdApply, &applyButton},
+    {Button, L"Запустить", WS_TABSTOP, 408, 604, 130, 42, IdStart, &startButton},
+    {Button, L"Остановить", WS_TABSTOP, 548, 604, 130, 42, IdStop, &stopButton},
+    {Button, L"Обновить", WS_TABSTOP, 688, 604, 145, 42, IdRefresh},
+};
 
 const ControlSpec ServicesHeader[] = {
     {Static, L"Служба", 0, 330, 111, 180, 26, 0},
@@ -57,8 +88,8 @@ const ControlSpec ServicesFooter[] = {
 };
 
 const ControlSpec OptimizationControls[] = {
-    {Static, L"Тип диска: проверка...", 0, 330, 160, 450, 30, 0},
-    {Static, L"RAM: проверка...", 0, 330, 215, 450, 35, 0},
+    {Static, L"Тип диска: проверка...", 0, 330, 160, 450, 30, 0, &DiskLabel},
+    {Static, L"RAM: проверка...", 0, 330, 215, 450, 35, 0, &MemoryLabel},
     {Static, L"Системные настройки", 0, 420, 344, 270, 30, 0},
     {Button, L"Автозагрузка Windows", WS_TABSTOP, 292, 389, 240, 41, IdStartupApps},
     {Button, L"Параметры индексации", WS_TABSTOP, 565, 389, 240, 41, IdIndexingOptions},
@@ -81,9 +112,12 @@ const ControlSpec HelpControls[] = {
     {Button, L"Подробнее о Tarvix", WS_TABSTOP, 405, 516, 280, 42, IdWebPage},
 };
 
-HWND Create(const ControlSpec& c)
+void Create(const ControlSpec& c)
 {
-    return CreateChild(c.className, c.text, c.style, c.x, c.y, c.width, c.height, c.id);
+    const HWND child = CreateChild(c.className, c.text, c.style, c.x, c.y, c.width, c.height, c.id);
+    if (c.handle) *c.handle = child;
+    if (c.font) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(*c.font), TRUE);
+    if (c.on) SetCheckIfChanged(child, TRUE);
 }
 
 template <size_t N>
@@ -92,78 +126,30 @@ void CreateAll(const ControlSpec (&controls)[N])
     for (const ControlSpec& c : controls) Create(c);
 }
 
-void CreateHomeControls()
+// a toggle and its start-type label for each catalogue row, 45 pixels apart
+void CreateServiceRows()
 {
-    statusLabel = CreateChild(Static, L"Проверка...", 0, 486, 155, 345, 40, 0);
-    SendMessageW(statusLabel, WM_SETFONT, reinterpret_cast<WPARAM>(fontSemibold22), TRUE);
-    startTypeLabel = CreateChild(Static, L"Проверка...", 0, 255, 311, 182, 29, 0);
-    SendMessageW(startTypeLabel, WM_SETFONT, reinterpret_cast<WPARAM>(fontSemibold22), TRUE);
-    savedSettingLabel = CreateChild(Static, L"Резервная настройка: проверка...", 0, 255, 555, 575, 26, 0);
-    autoStartToggle = CreateChild(ToggleClassName, L"Отключить автозапуск SysMain", WS_TABSTOP, 258, 408, 575, 30,
-                                  IdAutoStartToggle);
-    stopServiceToggle = CreateChild(ToggleClassName, L"При отключении остановить работающую службу", WS_TABSTOP, 258,
-                                    440, 575, 30, IdStopServiceToggle);
-    SetCheckIfChanged(stopServiceToggle, TRUE);
-    autoRefreshToggle = CreateChild(ToggleClassName, L"Автоматически обновлять статус каждые 3 секунды", WS_TABSTOP,
-                                    258, 473, 575, 30, IdAutoRefreshToggle);
-    SetCheckIfChanged(autoRefreshToggle, TRUE);
-    applyButton = CreateChild(Button, L"Применить", WS_TABSTOP, 255, 604, 144, 42, IdApply);
-    startButton = CreateChild(Button, L"Запустить", WS_TABSTOP, 408, 604, 130, 42, IdStart);
-    stopButton = CreateChild(Button, L"Остановить", WS_TABSTOP, 548, 604, 130, 42, IdStop);
-    CreateChild(Button, L"Обновить", WS_TABSTOP, 688, 604, 145, 42, IdRefresh);
-}
-
-void CreateServicesControls()
-{
-    CreateAll(ServicesHeader);
     for (int r = 0; r < ServiceCount; ++r) {
         const int y = 145 + 45 * r;
-        serviceToggles[r] = CreateChild(ToggleClassName, ServiceCatalogue[r].label, WS_TABSTOP, 315, y, 280, 32,
-                                        IdFirstServiceToggle + r);
-        serviceLabels[r] = CreateChild(Static, L"Проверка...", 0, 610, y, 170, 31, 0);
+        Create({Toggle, ServiceCatalogue[r].label, WS_TABSTOP, 315, y, 280, 32, IdFirstServiceToggle + r,
+                &serviceToggles[r]});
+        Create({Static, L"Проверка...", 0, 610, y, 170, 31, 0, &serviceLabels[r]});
     }
-    CreateAll(ServicesFooter);
-}
-
-void CreateOptimizationControls()
-{
-    DiskLabel = Create(OptimizationControls[0]);
-    MemoryLabel = Create(OptimizationControls[1]);
-    for (size_t i = 2; i < sizeof(OptimizationControls) / sizeof(OptimizationControls[0]); ++i)
-        Create(OptimizationControls[i]);
-}
-
-int RowAt(int x, int y, int rightmost)
-{
-    if (y < SidebarTop || y > SidebarBottom || x < 10 || x > rightmost) return -1;
-    return (y - SidebarTop) / RowPitch;
 }
 
 }  // namespace
-
-HWND CreateChild(const wchar_t* className, const wchar_t* text, DWORD style, int x, int y, int width, int height,
-                 int id)
-{
-    HWND child = CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, mainWindow,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-    HFONT font = fontRegular18 ? fontRegular18 : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    if (creationPage >= 0 && PageControls[creationPage].count < 40) {
-        PageControlList& list = PageControls[creationPage];
-        list.windows[list.count++] = child;
-    }
-    return child;
-}
 
 void CreatePageControls()
 {
     for (PageControlList& list : PageControls) list.count = 0;
     creationPage = PageHome;
-    CreateHomeControls();
+    CreateAll(HomeControls);
     creationPage = PageServices;
-    CreateServicesControls();
+    CreateAll(ServicesHeader);
+    CreateServiceRows();
+    CreateAll(ServicesFooter);
     creationPage = PageOptimization;
-    CreateOptimizationControls();
+    CreateAll(OptimizationControls);
     creationPage = PageHelp;
     CreateAll(HelpControls);
     creationPage = -1;
@@ -184,40 +170,4 @@ void ShowPage(unsigned page)
         RefreshMemoryText();
     }
     InvalidateRect(mainWindow, nullptr, FALSE);
-}
-
-RECT SidebarRowBox(int row)
-{
-    return RECT{10, SidebarTop + RowPitch * row, 211, 149 + RowPitch * row};
-}
-
-void OnSidebarMouseMove(int x, int y)
-{
-    const int row = RowAt(x, y, 210);
-    if (row == hoveredRow) return;
-    const int old = hoveredRow;
-    hoveredRow = row;
-    if (old >= 0) {
-        RECT box = SidebarRowBox(old);
-        InvalidateRect(mainWindow, &box, FALSE);
-    }
-    if (row >= 0) {
-        RECT box = SidebarRowBox(row);
-        InvalidateRect(mainWindow, &box, FALSE);
-    }
-}
-
-bool OnSidebarClick(int x, int y)
-{
-    const int row = RowAt(x, y, 211);
-    if (row < 0) return false;
-    ShowPage(SidebarRowPage[row]);
-    return true;
-}
-
-bool OnPageKey(WPARAM key)
-{
-    if (key < 0x31 || key > 0x34) return false;
-    ShowPage(SidebarRowPage[key - 0x31]);
-    return true;
 }

@@ -1,31 +1,19 @@
 #include "ui/Paint.h"
+#include "common/WindowState.h"
 #include "draw/GdiPlus.h"
 #include "draw/Primitives.h"
 #include "service/SysMainStatus.h"
 #include "sysinfo/SystemInfo.h"
-#include "ui/Controls.h"
-#include "ui/Pages.h"
-#include "ui/WindowState.h"
+#include "ui/Sidebar.h"
 
 namespace {
 
-constexpr int SidebarRowCount = 4;
-constexpr int RowTop = 105;
-constexpr int RowPitch = 52;
-
-struct SidebarRowArt {
-    const wchar_t* glyph;
-    const wchar_t* label;
-    ARGB badge;
-};
-
-// pages of the rows: SidebarRowPage, shared with hit testing and the keys 1 to 4
-const SidebarRowArt SidebarRows[SidebarRowCount] = {
-    {L"\u2302", L"Главная", 0xFF15803D},
-    {L"\u2699", L"Службы", 0xFFC56B08},
-    {L"\u25C6", L"Оптимизация", 0xFF1D4ED8},
-    {L"?", L"Справка", 0xFF7C3AED},
-};
+// a row's badge, and its glyph centred on it, below the row's top; its label right of it
+constexpr int BadgeLeft = 26;
+constexpr int BadgeInset = 7;
+constexpr int BadgeSize = 30;
+constexpr int RowLabelLeft = 72;
+constexpr int RowLabelInset = 13;
 
 struct BoltPoint {
     float x, y;
@@ -114,7 +102,7 @@ constexpr int MemoryTextCapacity = 32;
 
 bool RowSelected(int row)
 {
-    return SidebarRowPage[row] == currentPage;
+    return SidebarRows[row].page == currentPage;
 }
 
 void FillRectangle(GpGraphics* graphics, float x, float y, float width, float height, ARGB colour)
@@ -148,16 +136,17 @@ void FillLogoBolt(GpGraphics* graphics)
 
 void FillSidebarRows(GpGraphics* graphics)
 {
+    constexpr float Left = SidebarRowLeft;
     for (int row = 0; row < SidebarRowCount; ++row) {
-        const float y = static_cast<float>(RowTop + RowPitch * row);
+        const float y = static_cast<float>(SidebarRowTop(row));
         const bool selected = RowSelected(row);
         // a selected row keeps its own highlight while hovered
         if (selected)
-            FillRoundRect(graphics, 10, y, 200, 44, 10, 0xFFDCFCE7);
+            FillRoundRect(graphics, Left, y, SidebarRowWidth, SidebarRowHeight, 10, 0xFFDCFCE7);
         else if (row == hoveredRow)
-            FillRoundRect(graphics, 10, y, 200, 44, 10, 0xFFF0F7F1);
-        if (selected) FillRoundRect(graphics, 10, y + 7, 4, 30, 2, 0xFF15803D);
-        FillRoundRect(graphics, 26, y + 7, 30, 30, 8, SidebarRows[row].badge);
+            FillRoundRect(graphics, Left, y, SidebarRowWidth, SidebarRowHeight, 10, 0xFFF0F7F1);
+        if (selected) FillRoundRect(graphics, Left, y + BadgeInset, 4, BadgeSize, 2, 0xFF15803D);
+        FillRoundRect(graphics, BadgeLeft, y + BadgeInset, BadgeSize, BadgeSize, 8, SidebarRows[row].badge);
     }
 }
 
@@ -200,7 +189,7 @@ void DrawLabels(HDC hdc, const Label* labels, size_t count)
 
 void DrawGlyph(HDC hdc, const wchar_t* glyph, int top)
 {
-    RECT box = {26, top, 56, top + 30};
+    RECT box = {BadgeLeft, top, BadgeLeft + BadgeSize, top + BadgeSize};
     const HGDIOBJ previousFont = SelectObject(hdc, fontSymbol21);
     SetBkMode(hdc, TRANSPARENT);
     SetTextColor(hdc, RGB(255, 255, 255));
@@ -212,17 +201,17 @@ void DrawSidebarTexts(HDC hdc)
 {
     DrawLabels(hdc, LogoLabels, sizeof(LogoLabels) / sizeof(LogoLabels[0]));
     for (int row = 0; row < SidebarRowCount; ++row) {
-        const int top = 112 + RowPitch * row;
-        DrawGlyph(hdc, SidebarRows[row].glyph, top);
-        DrawLabel(hdc, SidebarRows[row].label, 72, top + 6, 133, 29, fontRegular18,
+        const int top = SidebarRowTop(row);
+        DrawGlyph(hdc, SidebarRows[row].glyph, top + BadgeInset);
+        DrawLabel(hdc, SidebarRows[row].label, RowLabelLeft, top + RowLabelInset, 133, 29, fontRegular18,
                   RowSelected(row) ? RGB(21, 128, 55) : RGB(82, 75, 68));
     }
 }
 
 const wchar_t* DriveText()
 {
-    if (DiskKind == 2) return L"SSD";
-    if (DiskKind == 1) return L"HDD";
+    if (DiskKind == DiskSsd) return L"SSD";
+    if (DiskKind == DiskHdd) return L"HDD";
     return L"Неизвестен";
 }
 

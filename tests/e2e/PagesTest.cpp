@@ -59,12 +59,14 @@ void ExpectPage(Program& program, int page, const wchar_t* screenshot)
             if (!Program::Visible(control)) return false;
         return true;
     })) << "a control of the page is not visible";
+    // the page's controls are shown before the later pages' are hidden: look at the
+    // others once the switch is done
+    program.Settle();
     for (int other : {0, 1, 2, 4}) {
         if (other == page) continue;
         for (HWND control : ControlsOf(program, other))
             EXPECT_FALSE(Program::Visible(control)) << "a control of page " << other << " is visible";
     }
-    program.Settle();
     Capture shot = program.Shot();
     const int selectedRow = page == 4 ? 3 : page == 3 ? -1 : page;
     for (int row = 0; row < 4; ++row) {

@@ -347,7 +347,7 @@ bool Program::NoBoxWithin(DWORD ms)
 void ExpectBox(const SeenBox& box, const std::wstring& text, BoxIcon icon, bool yesNo)
 {
     ASSERT_NE(box.window, nullptr) << "expected a box saying " << Utf8(text);
-    EXPECT_EQ(Utf8(box.caption), "Tarvix Mini 4.4.1");
+    EXPECT_EQ(Utf8(box.caption), Utf8(Title));
     EXPECT_EQ(Utf8(box.text), Utf8(text));
     EXPECT_EQ(box.yes, yesNo) << "Yes button";
     EXPECT_EQ(box.no, yesNo) << "No button";

@@ -3,6 +3,8 @@
 
 namespace {
 
+using namespace BoxText;
+
 class Services : public EndToEnd {
 protected:
     // Shows the Services page with a click on its sidebar row.
@@ -15,14 +17,6 @@ protected:
         return page;
     }
 };
-
-const wchar_t* const DisableHeader = L"Вы хотите отключить автозапуск этих служб?\n\n";
-const wchar_t* const DisableFooter =
-    L"\nСлужбы останутся запущенными до остановки или перезагрузки Windows.\nНекоторые функции могут перестать "
-    L"работать.\n\nОтключить автозапуск?";
-const wchar_t* const RestoreHeader = L"Вернуть прежние настройки этих служб?\n\n";
-const wchar_t* const RestoreFooter =
-    L"\nЕсли настройки изменялись в других программах, они будут заменены.\n\nВосстановить?";
 
 std::wstring Listed(std::initializer_list<int> rows)
 {
@@ -81,13 +75,13 @@ TEST_F(Services, NothingToDo)
 
     program.Click(page.disable);
     SeenBox box = program.WaitForBox();
-    ExpectBox(box, L"Сначала выберите хотя бы одну службу.", BoxIcon::Information, false);
+    ExpectBox(box, SelectFirst, BoxIcon::Information, false);
     program.Answer(box, IDOK);
     EXPECT_TRUE(program.NoBoxWithin(300));
 
     program.Click(page.restore);
     box = program.WaitForBox();
-    ExpectBox(box, L"Нет сохранённых настроек для восстановления.", BoxIcon::Information, false);
+    ExpectBox(box, NothingSaved, BoxIcon::Information, false);
     program.Answer(box, IDOK);
     EXPECT_TRUE(program.NoBoxWithin(300));
     EXPECT_FALSE(KeyExists(ProductKey)) << "nothing was written";
@@ -127,10 +121,7 @@ TEST_F(Services, BatchDisableThenRestoreInALaterRun)
         ExpectBox(confirm, disableText, BoxIcon::Warning, true);
         program.Answer(confirm, IDYES);
         SeenBox result = program.WaitForBox();
-        ExpectBox(result,
-                  L"Автозапуск выбранных служб отключён.\nИх текущая работа не остановлена.\nПрежние настройки "
-                  L"сохранены.",
-                  BoxIcon::Information, false);
+        ExpectBox(result, AllDisabled, BoxIcon::Information, false);
         program.Answer(result, IDOK);
 
         for (int row = 0; row < 7; ++row) {
@@ -178,7 +169,7 @@ TEST_F(Services, BatchDisableThenRestoreInALaterRun)
     ExpectBox(confirm, restoreText, BoxIcon::Warning, true);
     later.Answer(confirm, IDYES);
     SeenBox result = later.WaitForBox();
-    ExpectBox(result, L"Прежние настройки служб восстановлены.", BoxIcon::Information, false);
+    ExpectBox(result, AllRestored, BoxIcon::Information, false);
     later.Answer(result, IDOK);
     for (int row = 0; row < 7; ++row) {
         SCOPED_TRACE(Utf8(Catalogue[row].name));
@@ -217,8 +208,7 @@ TEST_F(Services, RestoreWithABadBackup)
     ExpectBox(confirm, RestoreHeader + Listed({SpoolerRow, FaxRow}) + RestoreFooter, BoxIcon::Warning, true);
     program.Answer(confirm, IDYES);
     SeenBox result = program.WaitForBox();
-    ExpectBox(result, L"Некоторые настройки вернуть не удалось.\nСохранённые копии остались доступными.",
-              BoxIcon::Warning, false);
+    ExpectBox(result, SomeKept, BoxIcon::Warning, false);
     program.Answer(result, IDOK);
 
     EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DEMAND_START);

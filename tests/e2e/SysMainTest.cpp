@@ -4,14 +4,9 @@
 
 namespace {
 
-class SysMain : public EndToEnd {};
+using namespace BoxText;
 
-const wchar_t* const ConfirmOff = L"Отключить автозапуск SysMain?\nПрежняя настройка будет сохранена.";
-const wchar_t* const ConfirmRestore = L"Вернуть прежнюю настройку SysMain?";
-const wchar_t* const TurnedOff =
-    L"Автозапуск SysMain отключён.\nИзменение вступит в силу при следующем запуске Windows.";
-const wchar_t* const Restored =
-    L"Прежняя настройка SysMain восстановлена.\nЕсли служба остановлена, она может запуститься после перезагрузки.";
+class SysMain : public EndToEnd {};
 
 long long OriginalStart()
 {
@@ -43,7 +38,7 @@ TEST_F(SysMain, AutoStartOffAndBackInALaterRun)
             ClickToggle(program, home.autoStart, true, "toggle 101");
             program.Click(home.apply);
             SeenBox confirm = program.WaitForBox();
-            ExpectBox(confirm, ConfirmOff, BoxIcon::Warning, true);
+            ExpectBox(confirm, AskTurnOff, BoxIcon::Warning, true);
             EXPECT_EQ(RegistryStartType(L"SysMain"), SERVICE_AUTO_START) << "changed before the answer";
             program.Answer(confirm, IDYES);
             SeenBox result = program.WaitForBox();
@@ -73,7 +68,7 @@ TEST_F(SysMain, AutoStartOffAndBackInALaterRun)
         ClickToggle(later, home.autoStart, false, "toggle 101");
         later.Click(home.apply);
         SeenBox confirm = later.WaitForBox();
-        ExpectBox(confirm, ConfirmRestore, BoxIcon::Warning, true);
+        ExpectBox(confirm, AskRestore, BoxIcon::Warning, true);
         later.Answer(confirm, IDYES);
         SeenBox result = later.WaitForBox();
         ExpectBox(result, Restored, BoxIcon::Information, false);
@@ -105,19 +100,17 @@ TEST_F(SysMain, ApplyThatChangesNothing)
         BoxIcon icon;
         const wchar_t* savedText;
     } rows[] = {
-        {"no-to-turning-off", SERVICE_AUTO_START, -1, true, ConfirmOff, IDNO, nullptr, BoxIcon::None,
+        {"no-to-turning-off", SERVICE_AUTO_START, -1, true, AskTurnOff, IDNO, nullptr, BoxIcon::None,
          L"Сохранённая настройка: отсутствует"},
-        {"no-to-restoring", SERVICE_DISABLED, 3, true, ConfirmRestore, IDNO, nullptr, BoxIcon::None,
+        {"no-to-restoring", SERVICE_DISABLED, 3, true, AskRestore, IDNO, nullptr, BoxIcon::None,
          L"Сохранённая настройка: вручную"},
-        {"already-off", SERVICE_DISABLED, 2, false, ConfirmOff, IDYES, L"Автозапуск SysMain уже отключён.",
+        {"already-off", SERVICE_DISABLED, 2, false, AskTurnOff, IDYES, AlreadyOff,
          BoxIcon::Information, L"Сохранённая настройка: автоматически"},
-        {"already-allowed", SERVICE_DEMAND_START, 2, false, ConfirmRestore, IDYES, L"Автозапуск SysMain уже разрешён.",
+        {"already-allowed", SERVICE_DEMAND_START, 2, false, AskRestore, IDYES, AlreadyOn,
          BoxIcon::Information, L"Сохранённая настройка: автоматически"},
-        {"restore-without-backup", SERVICE_DISABLED, -1, true, ConfirmRestore, IDYES,
-         L"Не удалось найти прежние настройки SysMain.\nВосстановление отменено.", BoxIcon::Warning,
+        {"restore-without-backup", SERVICE_DISABLED, -1, true, AskRestore, IDYES, NoBackup, BoxIcon::Warning,
          L"Сохранённая настройка: отсутствует"},
-        {"restore-of-other-type", SERVICE_DISABLED, 4, true, ConfirmRestore, IDYES,
-         L"Не удалось найти прежние настройки SysMain.\nВосстановление отменено.", BoxIcon::Warning,
+        {"restore-of-other-type", SERVICE_DISABLED, 4, true, AskRestore, IDYES, NoBackup, BoxIcon::Warning,
          L"Сохранённая настройка: другой тип"},
     };
     for (const Row& row : rows) {
@@ -196,8 +189,7 @@ TEST_F(SysMain, StartAndStopErrorBoxes)
         ASSERT_TRUE(Program::Enabled(home.start));
         program.Click(home.start);
         SeenBox box = program.WaitForBox();
-        ExpectBox(box, L"Не удалось запустить SysMain.\nПроверьте, не отключён ли её автозапуск.", BoxIcon::Error,
-                  false);
+        ExpectBox(box, StartFailed, BoxIcon::Error, false);
         program.Answer(box, IDOK);
         // the refresh after the box shows what the attempt left
         ExpectTextSoon(home.startType, L"Отключена", "start-type label after the refused start", 3000);
@@ -216,8 +208,7 @@ TEST_F(SysMain, StartAndStopErrorBoxes)
         ASSERT_TRUE(Program::Enabled(home.stop));
         program.Click(home.stop);
         SeenBox box = program.WaitForBox();
-        ExpectBox(box, L"Не удалось остановить SysMain.\nПроверьте её состояние в разделе «Службы» Windows.",
-                  BoxIcon::Error, false);
+        ExpectBox(box, StopFailed, BoxIcon::Error, false);
         program.Answer(box, IDOK);
         EXPECT_EQ(ServiceState(L"SysMain"), SERVICE_RUNNING);
         ExpectText(home.status, L"Работает", "status label after the refused stop");

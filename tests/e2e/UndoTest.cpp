@@ -5,14 +5,9 @@
 
 namespace {
 
-class Undo : public EndToEnd {};
+using namespace BoxText;
 
-const wchar_t* const ConfirmOff = L"Отключить автозапуск SysMain?\nПрежняя настройка будет сохранена.";
-const wchar_t* const ConfirmRestore = L"Вернуть прежнюю настройку SysMain?";
-const wchar_t* const TurnedOff =
-    L"Автозапуск SysMain отключён.\nИзменение вступит в силу при следующем запуске Windows.";
-const wchar_t* const Restored =
-    L"Прежняя настройка SysMain восстановлена.\nЕсли служба остановлена, она может запуститься после перезагрузки.";
+class Undo : public EndToEnd {};
 
 // the middle of sidebar row i
 int SidebarRowY(int row)
@@ -29,7 +24,7 @@ void ApplyOnHome(Program& program, bool turnOff, const wchar_t* result, const ch
         ClickToggle(program, home.autoStart, turnOff, "toggle 101");
     program.Click(home.apply);
     SeenBox confirm = program.WaitForBox();
-    ExpectBox(confirm, turnOff ? ConfirmOff : ConfirmRestore, BoxIcon::Warning, true);
+    ExpectBox(confirm, turnOff ? AskTurnOff : AskRestore, BoxIcon::Warning, true);
     program.Answer(confirm, IDYES);
     SeenBox box = program.WaitForBox();
     ExpectBox(box, result, BoxIcon::Information, false);
@@ -100,10 +95,7 @@ TEST_F(Undo, AStoredFourIsReplacedByTheStartTypeOfNow)
     SeenBox confirm = program.WaitForBox();
     program.Answer(confirm, IDYES);
     SeenBox result = program.WaitForBox();
-    ExpectBox(result,
-              L"Автозапуск выбранных служб отключён.\nИх текущая работа не остановлена.\nПрежние настройки "
-              L"сохранены.",
-              BoxIcon::Information, false);
+    ExpectBox(result, AllDisabled, BoxIcon::Information, false);
     program.Answer(result, IDOK);
     EXPECT_EQ(RegistryStartType(L"MapsBroker"), SERVICE_DISABLED);
     EXPECT_EQ(BackupValue(L"Bk_MapsBroker"), SERVICE_AUTO_START);
@@ -112,7 +104,7 @@ TEST_F(Undo, AStoredFourIsReplacedByTheStartTypeOfNow)
     confirm = program.WaitForBox();
     program.Answer(confirm, IDYES);
     result = program.WaitForBox();
-    ExpectBox(result, L"Прежние настройки служб восстановлены.", BoxIcon::Information, false);
+    ExpectBox(result, AllRestored, BoxIcon::Information, false);
     program.Answer(result, IDOK);
     EXPECT_EQ(RegistryStartType(L"MapsBroker"), SERVICE_AUTO_START);
 

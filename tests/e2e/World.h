@@ -9,6 +9,7 @@
 #include <memory>
 #include "e2e/Program.h"
 #include "e2e/Text.h"
+#include "support/BoxTexts.h"
 #include "support/TestWorld.h"
 
 // One catalogue service as a scenario wants it; start 0 leaves it uninstalled.

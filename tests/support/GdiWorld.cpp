@@ -1,31 +1,13 @@
 #include "support/GdiWorld.h"
 #include "draw/GdiPlus.h"
 #include "draw/Primitives.h"
-#include "ui/WindowState.h"
+#include "ui/MainWindow.h"
 
 std::vector<HostCommand> hostCommands;
 
 namespace {
 
 constexpr const wchar_t* HostClassName = L"TXDrawTestHost";
-
-HFONT MakeFont(int height, int weight, const wchar_t* face)
-{
-    return CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
-}
-
-void FreeObject(HFONT& font)
-{
-    DeleteObject(font);
-    font = nullptr;
-}
-
-void FreeObject(HBRUSH& brush)
-{
-    DeleteObject(brush);
-    brush = nullptr;
-}
 
 LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -71,27 +53,13 @@ void RegisterHostClass()
 DrawingResources::DrawingResources()
 {
     BindGdiPlus();
-    whiteBrush = CreateSolidBrush(RGB(255, 255, 255));
-    lightGreyBrush = CreateSolidBrush(RGB(247, 248, 247));
-    paleGreenBrush = CreateSolidBrush(RGB(234, 250, 240));
-    fontRegular18 = MakeFont(-18, FW_NORMAL, L"Segoe UI");
-    fontRegular15 = MakeFont(-15, FW_NORMAL, L"Segoe UI");
-    fontSemibold22 = MakeFont(-22, FW_SEMIBOLD, L"Segoe UI");
-    fontBold25 = MakeFont(-25, FW_BOLD, L"Segoe UI");
-    fontSymbol21 = MakeFont(-21, FW_BOLD, L"Segoe UI Symbol");
+    CreateDrawingResources();
 }
 
 DrawingResources::~DrawingResources()
 {
     ReleaseGdiPlus();
-    FreeObject(fontRegular18);
-    FreeObject(fontRegular15);
-    FreeObject(fontSemibold22);
-    FreeObject(fontBold25);
-    FreeObject(fontSymbol21);
-    FreeObject(whiteBrush);
-    FreeObject(lightGreyBrush);
-    FreeObject(paleGreenBrush);
+    DeleteDrawingResources();
 }
 
 HostWindow::HostWindow(int x, int y, int width, int height, void (*paint)(HWND), DWORD style)

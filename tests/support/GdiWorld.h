@@ -6,8 +6,8 @@
 #include <windows.h>
 #include <vector>
 
-// Binds GDI+ and creates the three brushes and five fonts into the program-wide handles;
-// releases and clears all of them at the end.
+// Binds GDI+ and creates the three brushes and five fonts into the program-wide handles,
+// as the main window's creation does; releases and clears all of them at the end.
 class DrawingResources {
 public:
     DrawingResources();

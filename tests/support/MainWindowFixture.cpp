@@ -1,14 +1,13 @@
 #include "support/MainWindowFixture.h"
+#include "common/WindowState.h"
 #include "draw/ToggleSwitch.h"
-#include "service/SysMainStatus.h"
-#include "sysinfo/SystemInfo.h"
-#include "ui/Controls.h"
+#include "support/ProgramState.h"
 #include "ui/MainWindow.h"
-#include "ui/WindowState.h"
 
 void MainWindowTest::SetUp()
 {
     ClearBackupStore();
+    ResetProgramState();
     instance = GetModuleHandleW(nullptr);
     static bool registered = false;
     if (!registered) {
@@ -20,12 +19,7 @@ void MainWindowTest::SetUp()
 
 HWND MainWindowTest::Open()
 {
-    SysMainStatus = SysMainSnapshot();
-    toggleTouched = false;
-    DiskKind = 0;
-    LiveMemoryFlag = 0;
-    LastMemoryLoad = -1;
-    hoveredRow = -1;
+    ResetProgramState();
     // keep the real pointer off the window: Wine delivers its moves while a test pumps
     SetCursorPos(1270, 1015);
     window = CreateMainWindow(instance);
@@ -47,7 +41,9 @@ void MainWindowTest::Close()
 void MainWindowTest::TearDown()
 {
     Close();
+    seam.ExpectAllClosed();
     ClearBackupStore();
+    ResetProgramState();
 }
 
 void MainWindowTest::Pump()
@@ -58,23 +54,6 @@ void MainWindowTest::Pump()
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
-}
-
-std::wstring MainWindowTest::Text(HWND control)
-{
-    wchar_t text[512] = {};
-    GetWindowTextW(control, text, 512);
-    return text;
-}
-
-bool MainWindowTest::Checked(HWND control)
-{
-    return SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-bool MainWindowTest::Visible(HWND control)
-{
-    return (GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
 HWND MainWindowTest::Control(int id) const

@@ -1,9 +1,11 @@
 #pragma once
 // The real main window, created in the test process as the program creates it, with
-// the seven catalogue services (or as few as a test asks for) in the prefix.
+// the seven catalogue services (or as few as a test asks for) in the prefix. Every
+// Service Control Manager, registry and kernel handle that the window's work opens
+// through the seam must be closed by the end of the test.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <string>
+#include "support/Checks.h"
 #include "support/OsSeam.h"
 #include "support/TestWorld.h"
 
@@ -16,11 +18,9 @@ protected:
     void Close();
     // processes what is queued for the window (paints, posted messages)
     static void Pump();
-    static std::wstring Text(HWND window);
-    static bool Checked(HWND window);
-    static bool Visible(HWND window);
     HWND Control(int id) const;
 
     ServiceWorld world;
+    CountingSeam seam;
     HWND window = nullptr;
 };

@@ -24,12 +24,12 @@ SC_HANDLE OpenManager(DWORD access = SC_MANAGER_ALL_ACCESS)
     return nullptr;
 }
 
+}  // namespace
+
 std::wstring ServiceKey(const wchar_t* name)
 {
-    return std::wstring(L"SYSTEM\\CurrentControlSet\\Services\\") + name;
+    return ServicesKeyRoot + name;
 }
-
-}  // namespace
 
 bool InstallTestService(const wchar_t* name, DWORD startType, ServiceMode mode)
 {
@@ -76,7 +76,7 @@ bool StartTestService(const wchar_t* name)
 {
     Scm manager(OpenManager(SC_MANAGER_CONNECT));
     if (!manager.h) return false;
-    Scm service(OpenServiceW(manager.h, name, SERVICE_START | SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG));
+    Scm service(OpenServiceW(manager.h, name, SERVICE_START | SERVICE_QUERY_STATUS));
     if (!service.h) return false;
     bool started = false;
     for (int i = 0; i < 50 && !started; ++i) {
@@ -86,12 +86,7 @@ bool StartTestService(const wchar_t* name)
     }
     if (!started) return false;
     // the pending variant never leaves START_PENDING on its own
-    DWORD size = 0;
-    QueryServiceConfigW(service.h, nullptr, 0, &size);
-    std::vector<BYTE> buffer(size + 16);
-    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
-    bool pending = QueryServiceConfigW(service.h, config, size, &size) && config->lpBinaryPathName &&
-                   std::wstring(config->lpBinaryPathName).find(L" pending") != std::wstring::npos;
+    const bool pending = ServiceBinary(name).find(L" pending") != std::wstring::npos;
     return WaitForServiceState(name, pending ? SERVICE_START_PENDING : SERVICE_RUNNING);
 }
 
@@ -204,13 +199,46 @@ void ClearBackupStore()
     DeleteKey(ProductKey);
 }
 
+namespace {
+
+constexpr const wchar_t* SpoolerBinary = L"C:\\windows\\system32\\spoolsv.exe";
+
+bool EndsWith(const std::wstring& text, const wchar_t* end)
+{
+    const size_t length = wcslen(end);
+    return text.size() >= length && _wcsicmp(text.c_str() + text.size() - length, end) == 0;
+}
+
+}  // namespace
+
+std::wstring ServiceBinary(const wchar_t* name)
+{
+    Scm manager(OpenManager(SC_MANAGER_CONNECT));
+    if (!manager.h) return L"";
+    Scm service(OpenServiceW(manager.h, name, SERVICE_QUERY_CONFIG));
+    if (!service.h) return L"";
+    DWORD size = 0;
+    QueryServiceConfigW(service.h, nullptr, 0, &size);
+    std::vector<BYTE> buffer(size + 16);
+    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
+    if (!QueryServiceConfigW(service.h, config, size, &size) || !config->lpBinaryPathName) return L"";
+    return config->lpBinaryPathName;
+}
+
 bool ServiceWorld::Add(const wchar_t* name, DWORD startType, bool running, ServiceMode mode)
 {
     if (ServiceExists(name)) {
-        // Wine's own Spooler: replace it for the test, put it back afterwards
-        long long start = RegistryStartType(name);
+        // Wine's own spooler is replaced for the test and put back afterwards. Under the
+        // name Spooler a test service may stand that an interrupted run left in its place:
+        // Wine's spooler comes back then too, with Wine's start type. Any other service is
+        // a leftover of an interrupted run, and simply goes.
+        const std::wstring binary = ServiceBinary(name);
+        const bool winesOwn = EndsWith(binary, L"spoolsv.exe");
+        if (winesOwn || _wcsicmp(name, L"Spooler") == 0) {
+            const long long start = winesOwn ? RegistryStartType(name) : -1;
+            touchedExisting.push_back({name, start < 0 ? DWORD(SERVICE_DEMAND_START) : DWORD(start)});
+        }
         RemoveTestService(name);
-        touchedExisting.push_back({name, start < 0 ? DWORD(SERVICE_DEMAND_START) : DWORD(start)});
     }
     if (!InstallTestService(name, startType == SERVICE_DISABLED && running ? SERVICE_DEMAND_START : startType, mode))
         return false;
@@ -229,8 +257,26 @@ ServiceWorld::~ServiceWorld()
         if (!manager.h) continue;
         SC_HANDLE service = CreateServiceW(manager.h, saved.name.c_str(), saved.name.c_str(), SERVICE_ALL_ACCESS,
                                            SERVICE_WIN32_OWN_PROCESS, saved.start, SERVICE_ERROR_NORMAL,
-                                           L"C:\\windows\\system32\\spoolsv.exe", nullptr, nullptr, nullptr, nullptr,
-                                           nullptr);
+                                           SpoolerBinary, nullptr, nullptr, nullptr, nullptr, nullptr);
         if (service) CloseServiceHandle(service);
     }
+}
+
+StartTypeGuard::StartTypeGuard(const wchar_t* service) : service(service), start(RegistryStartType(service)) {}
+
+StartTypeGuard::~StartTypeGuard()
+{
+    if (start >= 0 && RegistryStartType(service) != start)
+        ChangeStartTypeExternally(service, static_cast<DWORD>(start));
+}
+
+bool ArrangeService(const wchar_t* name, DWORD start, bool running)
+{
+    if (!StopTestService(name)) return false;
+    if (!running) return ChangeStartTypeExternally(name, start);
+    // a disabled service cannot be started: start it first, disable it afterwards
+    if (start == SERVICE_DISABLED && !ChangeStartTypeExternally(name, SERVICE_DEMAND_START)) return false;
+    if (start != SERVICE_DISABLED && !ChangeStartTypeExternally(name, start)) return false;
+    if (!StartTestService(name)) return false;
+    return start != SERVICE_DISABLED || ChangeStartTypeExternally(name, start);
 }

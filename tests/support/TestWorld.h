@@ -13,6 +13,8 @@ bool InstallTestService(const wchar_t* name, DWORD startType, ServiceMode mode =
 // Stops (if needed) and deletes the service and waits until the name is free.
 void RemoveTestService(const wchar_t* name);
 bool ServiceExists(const wchar_t* name);
+// The service's binary path as the service manager holds it; empty when it has none.
+std::wstring ServiceBinary(const wchar_t* name);
 // Starts and waits for RUNNING (or START_PENDING in StayPending mode).
 bool StartTestService(const wchar_t* name);
 // Sends a stop (or the test program's own end control) and waits for STOPPED.
@@ -21,7 +23,13 @@ bool StopTestService(const wchar_t* name);
 DWORD ServiceState(const wchar_t* name);
 // Waits until the service reaches state; false on time-out.
 bool WaitForServiceState(const wchar_t* name, DWORD state, DWORD timeoutMs = 10000);
-// The Start value as the registry holds it; -1 when absent or not a REG_DWORD.
+// Where the registry keeps the services' keys, and one service's key.
+const std::wstring ServicesKeyRoot = L"SYSTEM\\CurrentControlSet\\Services\\";
+std::wstring ServiceKey(const wchar_t* name);
+// What DwordValue and RegistryStartType give for a value that is not there, or not a
+// 4-byte REG_DWORD.
+constexpr long long Absent = -1;
+// The Start value as the registry holds it; Absent when absent or not a REG_DWORD.
 long long RegistryStartType(const wchar_t* name);
 // Sets the Start value directly, as another program would (sc config does the same).
 bool ChangeStartTypeExternally(const wchar_t* name, DWORD startType);
@@ -31,7 +39,7 @@ bool SetRawValue(const wchar_t* keyPath, const wchar_t* name, DWORD type, const 
 bool SetDwordValue(const wchar_t* keyPath, const wchar_t* name, DWORD value);
 void DeleteRawValue(const wchar_t* keyPath, const wchar_t* name);
 bool ValueExists(const wchar_t* keyPath, const wchar_t* name);
-// The REG_DWORD value, or -1 when absent or of another type or size.
+// The REG_DWORD value, or Absent when absent or of another type or size.
 long long DwordValue(const wchar_t* keyPath, const wchar_t* name);
 bool KeyExists(const wchar_t* keyPath);
 void DeleteKey(const wchar_t* keyPath);
@@ -41,7 +49,8 @@ constexpr const wchar_t* ProductKey = L"SOFTWARE\\TarvixMini";
 // Removes the backup store key with all its values.
 void ClearBackupStore();
 // The catalogue services as the world should leave them: removes every test service
-// that a test created (Spooler, Wine's own, is left alone unless a test replaced it).
+// that a test created, and one that an interrupted run left under a name the test asks
+// for; puts Wine's own Spooler back when a test replaced it.
 struct ServiceWorld {
     ServiceWorld() = default;
     ~ServiceWorld();
@@ -53,3 +62,20 @@ private:
     struct Saved { std::wstring name; DWORD start; };
     std::vector<Saved> touchedExisting;
 };
+
+// A start type that a test changes on a service it did not install (Wine's own
+// Spooler), put back when the guard goes out of scope.
+class StartTypeGuard {
+public:
+    explicit StartTypeGuard(const wchar_t* service);
+    ~StartTypeGuard();
+    StartTypeGuard(const StartTypeGuard&) = delete;
+    StartTypeGuard& operator=(const StartTypeGuard&) = delete;
+
+private:
+    const wchar_t* service;
+    long long start;
+};
+
+// Puts an installed test service into the given start type and running state.
+bool ArrangeService(const wchar_t* name, DWORD start, bool running);
