@@ -9,10 +9,11 @@
 # - DllCharacteristics: ASLR, high-entropy ASLR, DEP and terminal-server aware.
 #
 # Why relinks and not a second whole build: the program alone takes about 35 s of CPU to
-# compile (26 s user and 9 s system, measured here), minutes on a busy 2-core machine, and
-# the compile step is already path-free: objects built from two source clones in two
-# build folders are byte-identical, as two runs of scripts/release.sh show. The time stamp
-# and the output folder enter at the link, and a link takes about a second.
+# compile (26 s user and 10 s system, measured here), two minutes on a busy 2-core machine,
+# while what the compile step could add, the folders' paths, is looked for in the image
+# below; whole builds from clones in other folders are compared by running
+# scripts/release.sh twice. The time stamp and the output folder enter at the link, and a
+# link takes about a second.
 #
 # Needs the Makefile generator's link script (the scripts' and the presets' generator);
 # exits 77 (skipped) without it.
