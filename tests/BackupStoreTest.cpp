@@ -213,6 +213,16 @@ bool MakeStoreKey(DWORD options, bool leftProbe)
 // backup, also where a probe was left behind.
 TEST_F(BackupStore, AVolatileStoreTakesNoBackup)
 {
+    // what the check relies on, as Wine answers it too
+    ASSERT_TRUE(MakeStoreKey(REG_OPTION_VOLATILE, false));
+    HKEY store = nullptr, child = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, ProductKey, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, &store), ERROR_SUCCESS);
+    EXPECT_EQ(RegCreateKeyExW(store, L"Lasting", 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ, nullptr, &child,
+                              nullptr),
+              ERROR_CHILD_MUST_BE_VOLATILE);
+    if (child) RegCloseKey(child);
+    RegCloseKey(store);
+
     const std::wstring probe = std::wstring(ProductKey) + L"\\PersistenceCheck";
     struct Row {
         const char* name;
