@@ -1,5 +1,5 @@
 #pragma once
-// The Windows calls that the service, backup, information, message and shell paths make,
+// The Windows calls that the service, backup, lock, information, message and shell paths make,
 // gathered in one table so that a test can make a single call fail or record it.
 // Window creation and painting call Windows directly.
 #include <windows.h>
@@ -21,12 +21,22 @@ struct OsApi {
     decltype(&::RegCreateKeyExW) RegCreateKeyExW = ::RegCreateKeyExW;
     decltype(&::RegSetValueExW) RegSetValueExW = ::RegSetValueExW;
     decltype(&::RegDeleteValueW) RegDeleteValueW = ::RegDeleteValueW;
+    decltype(&::RegDeleteKeyW) RegDeleteKeyW = ::RegDeleteKeyW;
     decltype(&::RegFlushKey) RegFlushKey = ::RegFlushKey;
     decltype(&::RegCloseKey) RegCloseKey = ::RegCloseKey;
     // the lock that copies of the program share
     decltype(&::CreateMutexW) CreateMutexW = ::CreateMutexW;
     decltype(&::WaitForSingleObject) WaitForSingleObject = ::WaitForSingleObject;
     decltype(&::ReleaseMutex) ReleaseMutex = ::ReleaseMutex;
+    // the lock's private namespace, bound when first called (common/SystemLibraries.h)
+    decltype(&::CreateBoundaryDescriptorW) CreateBoundaryDescriptorW = SystemCreateBoundaryDescriptorW;
+    decltype(&::AddSIDToBoundaryDescriptor) AddSIDToBoundaryDescriptor = SystemAddSIDToBoundaryDescriptor;
+    decltype(&::CreatePrivateNamespaceW) CreatePrivateNamespaceW = SystemCreatePrivateNamespaceW;
+    decltype(&::OpenPrivateNamespaceW) OpenPrivateNamespaceW = SystemOpenPrivateNamespaceW;
+    decltype(&::ClosePrivateNamespace) ClosePrivateNamespace = SystemClosePrivateNamespace;
+    decltype(&::DeleteBoundaryDescriptor) DeleteBoundaryDescriptor = SystemDeleteBoundaryDescriptor;
+    // programs of the system started by the program
+    decltype(&::CreateProcessW) CreateProcessW = ::CreateProcessW;
     // storage and memory
     decltype(&::GetWindowsDirectoryW) GetWindowsDirectoryW = ::GetWindowsDirectoryW;
     decltype(&::CreateFileW) CreateFileW = ::CreateFileW;
@@ -35,8 +45,7 @@ struct OsApi {
     decltype(&::GlobalMemoryStatusEx) GlobalMemoryStatusEx = ::GlobalMemoryStatusEx;
     // user
     decltype(&::MessageBoxW) MessageBoxW = ::MessageBoxW;
-    // shell and COM, bound when first called (common/SystemLibraries.h)
-    decltype(&::ShellExecuteW) ShellExecuteW = SystemShellExecuteW;
+    // COM, bound when first called (common/SystemLibraries.h)
     decltype(&::CoInitializeEx) CoInitializeEx = SystemCoInitializeEx;
     decltype(&::CoUninitialize) CoUninitialize = SystemCoUninitialize;
     decltype(&::CoCreateInstance) CoCreateInstance = SystemCoCreateInstance;

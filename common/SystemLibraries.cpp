@@ -7,9 +7,9 @@ struct Library {
     HMODULE module;
 };
 
-Library shell32 = {L"shell32.dll", nullptr};
 Library ole32 = {L"ole32.dll", nullptr};
 Library oleaut32 = {L"oleaut32.dll", nullptr};
+Library kernel32 = {L"kernel32.dll", nullptr};
 
 const HRESULT Missing = HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
 
@@ -28,14 +28,6 @@ bool Resolve(Function& entry, Library& library, const char* name)
 }
 
 }  // namespace
-
-HINSTANCE WINAPI SystemShellExecuteW(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory,
-                                     INT show)
-{
-    static decltype(&::ShellExecuteW) entry = nullptr;
-    if (!Resolve(entry, shell32, "ShellExecuteW")) return reinterpret_cast<HINSTANCE>(SE_ERR_DLLNOTFOUND);
-    return entry(owner, verb, file, parameters, directory, show);
-}
 
 HRESULT WINAPI SystemCoInitializeEx(LPVOID reserved, DWORD model)
 {
@@ -71,4 +63,48 @@ void WINAPI SystemSysFreeString(BSTR text)
 {
     static decltype(&::SysFreeString) entry = nullptr;
     if (Resolve(entry, oleaut32, "SysFreeString")) entry(text);
+}
+
+HANDLE WINAPI SystemCreateBoundaryDescriptorW(LPCWSTR name, ULONG flags)
+{
+    static decltype(&::CreateBoundaryDescriptorW) entry = nullptr;
+    if (Resolve(entry, kernel32, "CreateBoundaryDescriptorW")) return entry(name, flags);
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return nullptr;
+}
+
+BOOL WINAPI SystemAddSIDToBoundaryDescriptor(HANDLE* boundary, PSID sid)
+{
+    static decltype(&::AddSIDToBoundaryDescriptor) entry = nullptr;
+    if (Resolve(entry, kernel32, "AddSIDToBoundaryDescriptor")) return entry(boundary, sid);
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return FALSE;
+}
+
+HANDLE WINAPI SystemCreatePrivateNamespaceW(LPSECURITY_ATTRIBUTES attributes, LPVOID boundary, LPCWSTR alias)
+{
+    static decltype(&::CreatePrivateNamespaceW) entry = nullptr;
+    if (Resolve(entry, kernel32, "CreatePrivateNamespaceW")) return entry(attributes, boundary, alias);
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return nullptr;
+}
+
+HANDLE WINAPI SystemOpenPrivateNamespaceW(LPVOID boundary, LPCWSTR alias)
+{
+    static decltype(&::OpenPrivateNamespaceW) entry = nullptr;
+    if (Resolve(entry, kernel32, "OpenPrivateNamespaceW")) return entry(boundary, alias);
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return nullptr;
+}
+
+BOOLEAN WINAPI SystemClosePrivateNamespace(HANDLE space, ULONG flags)
+{
+    static decltype(&::ClosePrivateNamespace) entry = nullptr;
+    return Resolve(entry, kernel32, "ClosePrivateNamespace") ? entry(space, flags) : FALSE;
+}
+
+VOID WINAPI SystemDeleteBoundaryDescriptor(HANDLE boundary)
+{
+    static decltype(&::DeleteBoundaryDescriptor) entry = nullptr;
+    if (Resolve(entry, kernel32, "DeleteBoundaryDescriptor")) entry(boundary);
 }

@@ -13,14 +13,44 @@ LONG ReadDwordValue(const wchar_t* keyPath, const wchar_t* valueName, DWORD* val
     return (type == REG_DWORD && size == sizeof(DWORD)) ? 0 : -1;
 }
 
+namespace {
+
+constexpr const wchar_t* PersistenceProbe = L"PersistenceCheck";
+
+// A volatile key is gone at the next restart, with every backup in it, and it takes only
+// volatile subkeys: a non-volatile probe created under it is refused
+// (ERROR_CHILD_MUST_BE_VOLATILE). A probe left from before is opened as it is, whatever
+// kind it is, so it is removed and the probe made once more.
+bool SurvivesRestart(HKEY key)
+{
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        DWORD disposition = 0;
+        {
+            ScopedRegKey probe;
+            if (osApi.RegCreateKeyExW(key, PersistenceProbe, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                      KEY_QUERY_VALUE | KEY_WOW64_64KEY, nullptr, probe.Receive(),
+                                      &disposition) != ERROR_SUCCESS)
+                return false;
+        }
+        osApi.RegDeleteKeyW(key, PersistenceProbe);
+        if (disposition == REG_CREATED_NEW_KEY) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 bool WriteBackupValue(const wchar_t* valueName, DWORD value)
 {
     // RegFlushKey needs KEY_QUERY_VALUE on the key it flushes
     ScopedRegKey key;
+    DWORD disposition = 0;
     if (osApi.RegCreateKeyExW(HKEY_LOCAL_MACHINE, ProductKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                              KEY_SET_VALUE | KEY_QUERY_VALUE | KEY_WOW64_64KEY, nullptr, key.Receive(),
-                              nullptr) != ERROR_SUCCESS)
+                              KEY_SET_VALUE | KEY_QUERY_VALUE | KEY_CREATE_SUB_KEY | KEY_WOW64_64KEY, nullptr,
+                              key.Receive(), &disposition) != ERROR_SUCCESS)
         return false;
+    // a key created just now is non-volatile; one that existed may not be
+    if (disposition != REG_CREATED_NEW_KEY && !SurvivesRestart(key.Get())) return false;
     if (osApi.RegSetValueExW(key.Get(), valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
                              sizeof(value)) != ERROR_SUCCESS)
         return false;
@@ -58,7 +88,7 @@ bool BackupPresent(const wchar_t* valueName, DWORD* value)
     return ReadDwordValue(ProductKeyPath, valueName, value) == 0;
 }
 
-bool KeepsStartType(DWORD saved)
+bool RestorableStartType(DWORD start)
 {
-    return saved == SERVICE_AUTO_START || saved == SERVICE_DEMAND_START;
+    return start == SERVICE_AUTO_START || start == SERVICE_DEMAND_START;
 }

@@ -9,7 +9,8 @@ constexpr const wchar_t* OriginalStartValue = L"OriginalStart";
 // Callers use value only after 0: a failed read may still have written into it.
 LONG ReadDwordValue(const wchar_t* keyPath, const wchar_t* valueName, DWORD* value);
 // Writes the value and flushes the store to disk before it reports success, so a start
-// type changed after it can always be put back, also after a power cut.
+// type changed after it can always be put back, also after a power cut. A store key that
+// would not survive a restart (volatile) takes no backup.
 bool WriteBackupValue(const wchar_t* valueName, DWORD value);
 void DeleteBackupValue(const wchar_t* valueName);
 
@@ -22,7 +23,9 @@ BackupState ReadBackupValue(const wchar_t* valueName, DWORD* value);
 // True when the backup value reads as a 4-byte REG_DWORD.
 bool BackupPresent(const wchar_t* valueName, DWORD* value);
 
-// A saved start type that turns the automatic start back on (automatic or manual). Only
-// such a backup is kept when its service is turned off again; any other value (the
-// program never saves a 4) was left by something else and is replaced.
-bool KeepsStartType(DWORD saved);
+// The start types that a restore can set again: automatic and manual. A service program
+// cannot be set to boot or system start (0, 1), and a restore never disables (4). So the
+// program turns off only a service at one of these, a backup is kept only when it holds
+// one (any other value was left by something else and is replaced), and a restore puts
+// back only these.
+bool RestorableStartType(DWORD start);

@@ -11,12 +11,6 @@ namespace {
 
 constexpr size_t ConfirmCapacity = 850;
 
-// the start types a batch backup can hold; anything else stays in the store
-bool IsRestorable(DWORD start)
-{
-    return start >= SERVICE_AUTO_START && start <= SERVICE_DISABLED;
-}
-
 // false when the row's saved start type could not be put back
 bool RestoreRow(const ServiceEntry& entry)
 {
@@ -26,7 +20,8 @@ bool RestoreRow(const ServiceEntry& entry)
     case BackupState::Unknown: return false;
     case BackupState::Present: break;
     }
-    if (!IsRestorable(saved) || !SetStartType(entry.name, saved)) return false;
+    // any other value (a 4 included: a restore never disables) stays in the store
+    if (!RestorableStartType(saved) || !SetStartType(entry.name, saved)) return false;
     // the backup goes only once the start type it put back is on disk; otherwise it
     // stays, and a later restore simply sets the same start type again
     if (FlushStartType(entry.name)) DeleteBackupValue(entry.backupName);

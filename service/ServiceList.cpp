@@ -14,7 +14,7 @@ namespace {
 constexpr size_t RowTextCapacity = 160;
 constexpr size_t ConfirmCapacity = 900;
 
-// a row is taken up when its toggle is checked, its service exists and it is not disabled already
+// a row is offered when its toggle is checked, its service exists and it is not disabled already
 bool Selected(int row, DWORD* start)
 {
     return IsChecked(serviceToggles[row]) && QueryStartType(ServiceCatalogue[row].name, start) &&
@@ -29,7 +29,8 @@ bool DisableRow(const ServiceEntry& entry, DWORD start)
     const BackupState backup = ReadBackupValue(entry.backupName, &saved);
     // a backup that cannot be read may still be there: never write over it
     if (backup == BackupState::Unknown) return false;
-    if (backup == BackupState::Present && KeepsStartType(saved)) return SetStartType(entry.name, SERVICE_DISABLED);
+    if (backup == BackupState::Present && RestorableStartType(saved))
+        return SetStartType(entry.name, SERVICE_DISABLED);
     if (!WriteBackupValue(entry.backupName, start)) return false;
     if (SetStartType(entry.name, SERVICE_DISABLED)) return true;
     // the backup was written for this change alone
@@ -37,17 +38,33 @@ bool DisableRow(const ServiceEntry& entry, DWORD start)
     return false;
 }
 
-// the confirmation's list; false when no row is selected
-bool ListSelected(wchar_t (&text)[ConfirmCapacity])
+// false when a row the user confirmed was not turned off. The row's toggle and start type
+// are read again: a timer tick during the confirmation unchecks a row it finds disabled,
+// and a row disabled meanwhile needs nothing.
+bool TurnOffConfirmedRow(int row)
 {
-    int listed = 0;
+    const ServiceEntry& entry = ServiceCatalogue[row];
+    DWORD start = 0;
+    // the service is gone, or can no longer be opened or read: it was not turned off
+    if (!QueryStartType(entry.name, &start)) return false;
+    if (!IsChecked(serviceToggles[row]) || start == SERVICE_DISABLED) return true;
+    // a boot, system or unknown start type: no restore could ever set it again
+    if (!RestorableStartType(start)) return false;
+    return DisableRow(entry, start);
+}
+
+// the confirmation's list, and which rows it holds; false when no row is selected
+bool ListSelected(wchar_t (&text)[ConfirmCapacity], bool (&listed)[ServiceCount])
+{
+    int count = 0;
     for (int i = 0; i < ServiceCount; ++i) {
         DWORD start = 0;
-        if (!Selected(i, &start)) continue;
+        listed[i] = Selected(i, &start);
+        if (!listed[i]) continue;
         AppendBulletLine(text, ConfirmCapacity, ServiceCatalogue[i].label);
-        ++listed;
+        ++count;
     }
-    return listed > 0;
+    return count > 0;
 }
 
 }  // namespace
@@ -75,7 +92,8 @@ void RefreshServiceList()
 void DisableSelectedServices()
 {
     wchar_t text[ConfirmCapacity] = L"Вы хотите отключить автозапуск этих служб?\n\n";
-    if (!ListSelected(text)) {
+    bool listed[ServiceCount] = {};
+    if (!ListSelected(text, listed)) {
         Tell(L"Сначала выберите хотя бы одну службу.", Notice::Done);
         return;
     }
@@ -84,16 +102,13 @@ void DisableSelectedServices()
                   L"перестать работать.\n\nОтключить автозапуск?");
     if (!Ask(text)) return;
 
-    // the box's own loop still delivers WM_TIMER: read every row again instead of
-    // trusting the listing
+    // the rows the user confirmed, each read again: the box's own loop still delivers
+    // WM_TIMER, and other programs may change anything meanwhile
     int failures = 0;
     {
         const StoreLock lock;
-        for (int i = 0; i < ServiceCount; ++i) {
-            DWORD start = 0;
-            if (!Selected(i, &start)) continue;
-            if (!lock || !DisableRow(ServiceCatalogue[i], start)) ++failures;
-        }
+        for (int i = 0; i < ServiceCount; ++i)
+            if (listed[i] && (!lock || !TurnOffConfirmedRow(i))) ++failures;
     }
     for (int i = 0; i < ServiceCount; ++i) SetCheckIfChanged(serviceToggles[i], FALSE);
 

@@ -12,8 +12,8 @@ namespace {
 
 // The result box of a pass, chosen while the lock is held and shown after it is given back.
 struct Outcome {
-    const wchar_t* text = nullptr;  // none: nothing to tell
-    Notice notice = Notice::Done;
+    const wchar_t* text;
+    Notice notice;
 };
 
 constexpr Outcome AlreadyOff = {L"Автозапуск SysMain уже отключён.", Notice::Done};
@@ -34,13 +34,15 @@ constexpr Outcome Restored = {L"Прежняя настройка SysMain вос
 Outcome TurnOff(DWORD start)
 {
     if (start == SERVICE_DISABLED) return AlreadyOff;
+    // a boot, system or unknown start type: no restore could ever set it again
+    if (!RestorableStartType(start)) return TurnOffFailed;
     DWORD saved = 0;
     const BackupState backup = ReadBackupValue(OriginalStartValue, &saved);
     // a backup that cannot be read may still be there: never write over it
     if (backup == BackupState::Unknown) return BackupFailed;
     // a kept backup holds the start type from before the first turn-off; one that could
     // never turn the automatic start back on is replaced with the start type of now
-    const bool wroteBackup = backup != BackupState::Present || !KeepsStartType(saved);
+    const bool wroteBackup = backup != BackupState::Present || !RestorableStartType(saved);
     if (wroteBackup && !WriteBackupValue(OriginalStartValue, start)) return BackupFailed;
     if (SetSysMainStartType(SERVICE_DISABLED, IsChecked(stopServiceToggle))) return TurnedOff;
     if (wroteBackup) DeleteBackupValue(OriginalStartValue);
@@ -51,7 +53,8 @@ Outcome Restore(DWORD start)
 {
     if (start != SERVICE_DISABLED) return AlreadyOn;
     DWORD saved = 0;
-    if (ReadBackupValue(OriginalStartValue, &saved) != BackupState::Present || !KeepsStartType(saved)) return NoBackup;
+    if (ReadBackupValue(OriginalStartValue, &saved) != BackupState::Present || !RestorableStartType(saved))
+        return NoBackup;
     if (!SetSysMainStartType(saved, false)) return RestoreFailed;
     // the backup goes only once the start type it put back is on disk; otherwise it
     // stays, and a later restore simply sets the same start type again
@@ -67,8 +70,9 @@ Outcome Decide(bool turnOff)
     const StoreLock lock;
     if (!lock) return turnOff ? TurnOffFailed : RestoreFailed;
     DWORD start = 0;
-    // SysMain's Start became unreadable meanwhile: nothing to decide on, nothing to tell
-    if (ReadStartType(SysMainName, &start) != 0) return {};
+    // SysMain's Start became unreadable meanwhile (SysMain removed, access denied):
+    // nothing is changed, and the user is told so
+    if (ReadStartType(SysMainName, &start) != 0) return turnOff ? TurnOffFailed : RestoreFailed;
     return turnOff ? TurnOff(start) : Restore(start);
 }
 
@@ -85,6 +89,6 @@ void ApplySysMainToggle()
 
     const Outcome outcome = Decide(turnOff);
     // the box first, then the refresh, so the Home page shows what the user was just told
-    if (outcome.text) Tell(outcome.text, outcome.notice);
+    Tell(outcome.text, outcome.notice);
     RefreshSysMainStatus();
 }

@@ -165,8 +165,9 @@ TEST_F(BackupStore, EveryOpenAndCreateUsesThe64BitView)
     ReadDwordValue(ProductKeyPath, L"Bk_Fax", &value);
     DeleteBackupValue(L"Bk_Fax");
     ASSERT_EQ(access.size(), 3u);
-    // the create also asks for KEY_QUERY_VALUE, which flushing the key needs
-    EXPECT_EQ(access[0], REGSAM(KEY_SET_VALUE | KEY_QUERY_VALUE | KEY_WOW64_64KEY));
+    // the create also asks for KEY_QUERY_VALUE, which flushing the key needs, and for
+    // KEY_CREATE_SUB_KEY, which the check of an existing key for volatility needs
+    EXPECT_EQ(access[0], REGSAM(KEY_SET_VALUE | KEY_QUERY_VALUE | KEY_CREATE_SUB_KEY | KEY_WOW64_64KEY));
     EXPECT_EQ(access[1], REGSAM(KEY_QUERY_VALUE | KEY_WOW64_64KEY));
     EXPECT_EQ(access[2], REGSAM(KEY_SET_VALUE | KEY_WOW64_64KEY));
 }
@@ -184,4 +185,62 @@ TEST_F(BackupStore, FailedCreateOrSetWritesNothingAndClosesTheKey)
     osApi.RegCreateKeyExW = [](HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, PHKEY,
                                LPDWORD) -> LSTATUS { return ERROR_ACCESS_DENIED; };
     EXPECT_FALSE(WriteBackupValue(L"Bk_Fax", 3));
+}
+
+namespace {
+
+// The store key as another program could leave it: volatile or not, with or without a
+// subkey of the probe's name left from an interrupted write.
+bool MakeStoreKey(DWORD options, bool leftProbe)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, ProductKey, 0, nullptr, options, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    HKEY probe = nullptr;
+    const LSTATUS status = leftProbe ? RegCreateKeyExW(key, L"PersistenceCheck", 0, nullptr, options, KEY_ALL_ACCESS,
+                                                       nullptr, &probe, nullptr)
+                                     : ERROR_SUCCESS;
+    if (probe) RegCloseKey(probe);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+// A volatile store key would vanish at the next restart with every backup in it: a write
+// into it fails and leaves nothing, not even its probe. A non-volatile one takes the
+// backup, also where a probe was left behind.
+TEST_F(BackupStore, AVolatileStoreTakesNoBackup)
+{
+    // what the check relies on, as Wine answers it too
+    ASSERT_TRUE(MakeStoreKey(REG_OPTION_VOLATILE, false));
+    HKEY store = nullptr, child = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, ProductKey, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, &store), ERROR_SUCCESS);
+    EXPECT_EQ(RegCreateKeyExW(store, L"Lasting", 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ, nullptr, &child,
+                              nullptr),
+              ERROR_CHILD_MUST_BE_VOLATILE);
+    if (child) RegCloseKey(child);
+    RegCloseKey(store);
+
+    const std::wstring probe = std::wstring(ProductKey) + L"\\PersistenceCheck";
+    struct Row {
+        const char* name;
+        DWORD options;
+        bool leftProbe;
+        bool written;
+    } const rows[] = {
+        {"volatile", REG_OPTION_VOLATILE, false, false},
+        {"volatile-with-a-left-probe", REG_OPTION_VOLATILE, true, false},
+        {"non-volatile", REG_OPTION_NON_VOLATILE, false, true},
+        {"non-volatile-with-a-left-probe", REG_OPTION_NON_VOLATILE, true, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ClearBackupStore();
+        ASSERT_TRUE(MakeStoreKey(row.options, row.leftProbe));
+        EXPECT_EQ(WriteBackupValue(L"Bk_Fax", 3), row.written);
+        EXPECT_EQ(DwordValue(ProductKey, L"Bk_Fax"), row.written ? 3 : Absent);
+        EXPECT_FALSE(KeyExists(probe.c_str())) << "the probe stays behind";
+    }
 }

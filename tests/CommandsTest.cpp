@@ -166,21 +166,49 @@ TEST_F(Commands, StopOfAPendingServiceFails)
     EXPECT_EQ(Text(statusLabel), L"Запускается") << "refreshed after the box";
 }
 
+namespace {
+
+// what the seam's CreateProcessW was given, and whether it is to fail
+struct Started {
+    std::wstring application, commandLine, folder;
+    BOOL inherit = TRUE;
+    DWORD flags = ~0u;
+    bool environment = true;
+};
+std::vector<Started> started;
+bool refuseStart = false;
+
+// Records the start and hands back two real handles in its place, counted as opened, so
+// that the fixture sees whether both are closed.
+BOOL WINAPI RecordStart(LPCWSTR application, LPWSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES,
+                        BOOL inherit, DWORD flags, LPVOID environment, LPCWSTR folder, LPSTARTUPINFOW startup,
+                        LPPROCESS_INFORMATION info)
+{
+    EXPECT_EQ(startup->cb, sizeof(STARTUPINFOW));
+    started.push_back({application ? application : L"", commandLine ? commandLine : L"", folder ? folder : L"",
+                       inherit, flags, environment != nullptr});
+    if (refuseStart) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return FALSE;
+    }
+    info->hProcess = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    info->hThread = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    seamCounters.filesOpened += 2;
+    return TRUE;
+}
+
+}  // namespace
+
 TEST_F(Commands, ShellTargets)
 {
     Open();
     static std::vector<std::wstring> opened;
     opened.clear();
+    started.clear();
+    refuseStart = false;
     CountingSeam fakes;
-    osApi.ShellExecuteW = [](HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR params, LPCWSTR dir,
-                             INT show) -> HINSTANCE {
-        EXPECT_EQ(owner, mainWindow);
-        EXPECT_STREQ(verb, L"open");
-        EXPECT_EQ(dir, nullptr);
-        EXPECT_EQ(show, SW_SHOW);
-        opened.push_back(L"elevated " + std::wstring(file) + L"|" + (params ? params : L"-"));
-        return reinterpret_cast<HINSTANCE>(42);
-    };
+    BoxRecorder boxes;
+    osApi.CreateProcessW = RecordStart;
     osApi.OpenWithDesktopShell = [](const wchar_t* file) -> bool {
         opened.push_back(L"desktop " + std::wstring(file));
         return true;
@@ -188,13 +216,30 @@ TEST_F(Commands, ShellTargets)
     Command(105);
     Command(303);
     Command(304);
-    ASSERT_EQ(opened.size(), 3u);
+    ASSERT_EQ(opened.size(), 2u);
     EXPECT_EQ(opened[0].rfind(L"desktop https://", 0), 0u) << "the web page, through the user's shell";
     EXPECT_NE(opened[0].find(L".example"), std::wstring::npos);
     EXPECT_EQ(opened[1], L"desktop ms-settings:startupapps");
+
+    // the system's own control.exe by its full path, in the system folder, inheriting nothing
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);
-    EXPECT_EQ(opened[2], L"elevated " + std::wstring(system) + L"\\control.exe|/name Microsoft.IndexingOptions");
+    const std::wstring control = std::wstring(system) + L"\\control.exe";
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0].application, control);
+    EXPECT_EQ(started[0].commandLine, L"\"" + control + L"\" /name Microsoft.IndexingOptions");
+    EXPECT_EQ(started[0].folder, system);
+    EXPECT_EQ(started[0].inherit, FALSE);
+    EXPECT_EQ(started[0].flags, 0u);
+    EXPECT_FALSE(started[0].environment);
+    fakes.ExpectAllClosed();
+
+    // a start that fails shows nothing
+    refuseStart = true;
+    Command(304);
+    EXPECT_EQ(started.size(), 2u);
+    EXPECT_TRUE(boxes.Boxes().empty());
+    fakes.ExpectAllClosed();
 }
 
 // With handlers planted for both targets, a missing desktop shell must not lead to

@@ -2,11 +2,14 @@
 // or OriginalStart for the Home page's SysMain) an independent ledger keeps the start type
 // that its service had just before the program's first change, until a restore puts it
 // back. The sequences mix the three workflows with outside start-type changes made with no
-// refresh, stray values of every kind, a second copy of the program that works between any
-// two OS calls, and refusals of single OS calls (two at once for a refused change and its
-// failed roll-back). Wrappers over the seam check the ledger at every write, flush, change
-// and delete, also as if power were cut right there, and every result box against what
-// happened.
+// refresh (boot, system and unknown start types written into the registry among them),
+// stray values of every kind, a second copy of the program that works between any two OS
+// calls, refusals of single OS calls (two at once for a refused change and its failed
+// roll-back), and the lock's namespace or mutex refused. Wrappers over the seam check the
+// ledger at every write, flush, change and delete, also as if power were cut right there.
+// Every box is checked against what the test itself knows: the rows it checked, the
+// question it was asked, the registry as it stood when the pass took the lock, and the
+// refusals it injected; never against what the program read.
 //
 //   TARVIX_GUARANTEE_SEED   seed of the sequence (printed; the default is fixed)
 //   TARVIX_GUARANTEE_STEPS  number of steps (default 1500)
@@ -18,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <map>
 #include <random>
 #include <string>
@@ -52,13 +56,17 @@ enum Fault {
     ReadBackup,       // a backup value cannot be read
     OpenManager,      // the service manager cannot be opened
     OpenService,      // a service cannot be opened to change it
+    ReadStart,        // a service's start type cannot be read in the pass
+    LockMutex,      // the lock's mutex cannot be created (another kind of object has its name)
+    NamespaceCall,    // one of the lock's namespace calls fails, on a system that has them
     FaultCount,
     NoFault = FaultCount
 };
 const char* const FaultNames[FaultCount] = {"RegCreateKeyExW",  "RegSetValueExW",   "RegFlushKey",
                                             "RegDeleteValueW",  "ChangeServiceConfigW",
                                             "ChangeServiceConfigW+RegDeleteValueW", "RegOpenKeyExW",
-                                            "RegQueryValueExW", "OpenSCManagerW",   "OpenServiceW"};
+                                            "RegQueryValueExW", "OpenSCManagerW",   "OpenServiceW",
+                                            "RegQueryValueExW(Start)", "CreateMutexW", "namespace call"};
 
 // the services of the run: RemoteRegistry stays missing, Spooler is Wine's own
 const wchar_t* const Installed[] = {L"SysMain", L"WSearch", L"Spooler", L"Fax", L"XblAuthManager", L"MapsBroker"};
@@ -90,7 +98,10 @@ int RowOfService(const std::wstring& service)
         if (Same(service, ServiceCatalogue[row].name)) return row;
     return -1;
 }
-bool Usable(long long saved) { return saved == SERVICE_AUTO_START || saved == SERVICE_DEMAND_START; }
+// What a restore can set again: automatic or manual. A service program cannot be set to
+// boot or system start, and a restore never disables. Only a service at one of these may
+// be turned off, and only a backup holding one is owed or restored.
+bool Usable(long long start) { return start == SERVICE_AUTO_START || start == SERVICE_DEMAND_START; }
 
 // The start types and the store as the registry holds them (-1: absent, or not a REG_DWORD).
 struct World {
@@ -116,6 +127,15 @@ Promise ledger[SlotCount];
 // have run between steps, and outside programs are assumed to flush what they write.
 World durable;
 
+// Where the lock lives in a step: under the global name, with Wine's own namespace calls
+// (Wine 8 has no private namespaces); or in a private namespace that the test stands in
+// for, as on Windows. The second copy uses the tests' own literal name of each.
+enum class LockPlace { Global, Namespace };
+constexpr const wchar_t* NamespacedLock = L"TarvixMini\\BackupStore";
+constexpr const wchar_t* NamespacedStandIn = L"Global\\TarvixMiniGuarantee.NamespacedLock";
+// which namespace call a NamespaceCall step refuses, every time it is made
+enum class SpaceRefusal { None, Sid, Create, Open };
+
 // Everything the wrappers learn during one step.
 struct Step {
     Action action = External;
@@ -128,18 +148,27 @@ struct Step {
     bool answeredYes = false;
     std::wstring resultText;
     UINT resultType = 0;
-    bool readFault = false;                     // a backup read failed during the pass
+    LockPlace place = LockPlace::Global;
+    SpaceRefusal refusal = SpaceRefusal::None;
+    bool lockFault = false;                     // the lock's mutex or namespace was refused
+    World atCall;                               // the registry as the workflow began
+    std::vector<int> checkedRows;               // batch: the rows the test checked
+    std::wstring question;                      // the confirmation the test was shown
+    bool faultBeforeQuestion = false;           // a refusal hit before the confirmation
+    bool movedBeforeQuestion = false;           // the other copy acted before the confirmation
+    bool passRan = false;                       // the pass took the lock
+    World atPass;                               // the registry as the pass took the lock
+    bool checkedAtPass[ServiceCount] = {};      // the row toggles as the pass took the lock
     int currentRow = -1;                        // the row whose start type the pass read last
+    bool storeReadFault = false;                // a backup read failed during the pass
     std::vector<int> unknownSlots;              // slots whose read failed during the pass
-    std::vector<int> attemptedRows;             // batch: rows checked and found not disabled
-    std::vector<std::pair<int, DWORD>> readBackups;  // restore: backups found in the pass
+    std::vector<int> unreadableRows;            // rows whose start type read failed in the pass
     std::vector<int> written;                   // slots written
     std::vector<int> refusedChange;             // rows whose change failed
     std::vector<int> refusedDelete;             // slots whose deletion failed
     std::vector<std::pair<int, DWORD>> changed; // rows set, and to what
     std::vector<int> flushedRows;               // rows whose start type was flushed after a change
     std::vector<int> outsideSlots;              // slots that another program or copy changed
-    long long sysMainAtPass = -1;               // SysMain's start type when the pass took the lock
     std::vector<std::string> violations;
 };
 Step step;
@@ -147,6 +176,13 @@ OsApi below;
 bool inPass = false;  // this copy holds the shared lock, as seen through the seam
 std::map<HKEY, std::wstring> keyPaths;
 int secondCopyActed = 0, secondCopyBlocked = 0;
+int boundariesOpen = 0, spacesOpen = 0;  // the stand-in namespace's handles
+
+// the name under which another copy takes the lock in this step
+const wchar_t* OtherCopysLockName()
+{
+    return step.place == LockPlace::Namespace ? NamespacedStandIn : GlobalStoreLockName;
+}
 
 void Violation(const std::string& what) { step.violations.push_back(what); }
 
@@ -233,13 +269,13 @@ void SecondCopyPass()
     const int slot = home ? HomeSlot : row;
     const wchar_t* service = ServiceCatalogue[row].name;
     if (Chance(50)) {
-        if (now.start[row] < 0 || now.start[row] == SERVICE_DISABLED) return;
+        if (!Usable(now.start[row])) return;
         if (!Usable(now.store[slot]) && !SetDwordValue(ProductKey, SlotName(slot), static_cast<DWORD>(now.start[row])))
             return;
         if (!ChangeStartTypeExternally(service, SERVICE_DISABLED)) return;
     } else {
         const long long saved = now.store[slot];
-        const bool restorable = home ? Usable(saved) : saved >= SERVICE_AUTO_START && saved <= SERVICE_DISABLED;
+        const bool restorable = Usable(saved);
         if (now.start[row] != SERVICE_DISABLED && home) return;
         if (!restorable || !ChangeStartTypeExternally(service, static_cast<DWORD>(saved))) return;
         DeleteRawValue(ProductKey, SlotName(slot));
@@ -252,12 +288,13 @@ void SecondCopyPass()
 void MaybeSecondCopy(unsigned percent)
 {
     if (!Chance(percent)) return;
-    const OtherCopyLock other;
+    const OtherCopyLock other(OtherCopysLockName());
     if (!other.Held()) {
         ++secondCopyBlocked;
         return;
     }
     if (inPass) Violation("another copy got the lock in the middle of a pass");
+    if (!step.asked) step.movedBeforeQuestion = true;
     const World before = Look();
     SecondCopyPass();
     AfterOutsideWrite(before);
@@ -293,7 +330,7 @@ void CheckLockHeld(const char* call)
         Violation(std::string(call) + " outside the locked pass");
         return;
     }
-    const OtherCopyLock other;
+    const OtherCopyLock other(OtherCopysLockName());
     if (other.Held()) Violation(std::string(call) + " while another copy could take the lock");
 }
 
@@ -302,7 +339,7 @@ LSTATUS WINAPI WrappedOpenKey(HKEY root, LPCWSTR path, DWORD options, REGSAM sam
     MaybeSecondCopy(SecondCopyPercent);
     const bool backupRead = Same(path, StoreKey.c_str()) && (sam & KEY_QUERY_VALUE) && !(sam & KEY_SET_VALUE);
     if (backupRead && inPass && Inject(OpenStore)) {
-        step.readFault = true;
+        step.storeReadFault = true;
         step.unknownSlots.push_back(CurrentSlot());
         return Chance(50) ? ERROR_ACCESS_DENIED : ERROR_NO_SYSTEM_RESOURCES;
     }
@@ -331,23 +368,19 @@ LSTATUS WINAPI WrappedQueryValue(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWO
     MaybeSecondCopy(SecondCopyPercent);
     const int slot = IsStoreKey(key) ? SlotOfValue(name) : -1;
     if (slot >= 0 && inPass && Inject(ReadBackup)) {
-        step.readFault = true;
+        step.storeReadFault = true;
         step.unknownSlots.push_back(slot);
         return Chance(50) ? ERROR_ACCESS_DENIED : ERROR_NOT_ENOUGH_MEMORY;
     }
-    const LSTATUS status = below.RegQueryValueExW(key, name, reserved, type, data, size);
-    const bool dword = status == ERROR_SUCCESS && type && *type == REG_DWORD && size && *size == sizeof(DWORD) && data;
-    DWORD value = 0;
-    if (dword) std::memcpy(&value, data, sizeof(value));
-    if (!inPass) return status;
     const int row = RowOfKey(key);
-    if (row >= 0 && name && _wcsicmp(name, L"Start") == 0) {
-        // the batch reads a row's start type only for a checked row
+    if (inPass && row >= 0 && name && _wcsicmp(name, L"Start") == 0) {
         step.currentRow = row;
-        if (step.action == Disable && dword && value != SERVICE_DISABLED) step.attemptedRows.push_back(row);
+        if (Inject(ReadStart)) {
+            step.unreadableRows.push_back(row);
+            return ERROR_ACCESS_DENIED;
+        }
     }
-    if (slot >= 0 && slot != HomeSlot && step.action == Restore && dword) step.readBackups.push_back({slot, value});
-    return status;
+    return below.RegQueryValueExW(key, name, reserved, type, data, size);
 }
 
 // no overwrite of a backup that can restore, or of one whose read failed; the value is
@@ -371,7 +404,7 @@ LSTATUS WINAPI WrappedSetValue(HKEY key, LPCWSTR name, DWORD reserved, DWORD typ
         const long long start = RegistryStartType(ServiceCatalogue[SlotRow(slot)].name);
         if (value != start)
             Violation(what + " = " + std::to_string(value) + " but the start type is " + std::to_string(start));
-        if (value == SERVICE_DISABLED) Violation(what + " backs up a disabled start type");
+        if (!Usable(value)) Violation(what + " backs up start type " + std::to_string(value) + ", which no restore sets");
     }
     if (Inject(SetValue)) return ERROR_ACCESS_DENIED;
     const LSTATUS status = below.RegSetValueExW(key, name, reserved, type, data, size);
@@ -414,10 +447,15 @@ BOOL WINAPI WrappedChange(SC_HANDLE h, DWORD type, DWORD start, DWORD error, LPC
         Violation("changed " + what + " outside a workflow");
     } else if (step.action == Disable && start != SERVICE_DISABLED) {
         Violation("batch disabling set " + what);
+    } else if (turnOff && !Usable(before)) {
+        Violation("turned off " + Narrow(service) + " from start type " + std::to_string(before) +
+                  ", which no restore could set again");
     } else if (turnOff) {
         const long long owed = ledger[slot].owed ? ledger[slot].start : before;
         if (durable.store[slot] != owed)
             Violation("set " + what + " before its backup " + std::to_string(owed) + " was on disk");
+    } else if (!Usable(start)) {
+        Violation("a restore set " + what);
     } else {
         const long long owed = ledger[slot].owed ? ledger[slot].start : saved;
         if (saved < 0 || static_cast<long long>(start) != owed)
@@ -494,12 +532,43 @@ SC_HANDLE WINAPI WrappedOpenService(SC_HANDLE manager, LPCWSTR name, DWORD acces
     return below.OpenServiceW(manager, name, access);
 }
 
+BOOL WINAPI WrappedQueryStatus(SC_HANDLE service, LPSERVICE_STATUS status)
+{
+    MaybeSecondCopy(SecondCopyPercent);
+    return below.QueryServiceStatus(service, status);
+}
+
+BOOL WINAPI WrappedControl(SC_HANDLE service, DWORD control, LPSERVICE_STATUS status)
+{
+    MaybeSecondCopy(SecondCopyPercent);
+    return below.ControlService(service, control, status);
+}
+
+// A refused create is never a lock had; in the stand-in namespace its mutex is a real one
+// under the test's own name.
+HANDLE WINAPI WrappedCreateMutex(LPSECURITY_ATTRIBUTES sa, BOOL owned, LPCWSTR name)
+{
+    MaybeSecondCopy(SecondCopyPercent);
+    if (Inject(LockMutex)) {
+        step.lockFault = true;
+        SetLastError(Chance(50) ? ERROR_INVALID_HANDLE : ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    if (step.place == LockPlace::Namespace && name && std::wcscmp(name, NamespacedLock) == 0) name = NamespacedStandIn;
+    return below.CreateMutexW(sa, owned, name);
+}
+
+// What the pass decides on is what the registry holds now: nothing else changes it while
+// the lock is held.
 DWORD WINAPI WrappedWait(HANDLE handle, DWORD ms)
 {
+    MaybeSecondCopy(SecondCopyPercent);
     const DWORD wait = below.WaitForSingleObject(handle, ms);
     if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) {
         inPass = true;
-        step.sysMainAtPass = RegistryStartType(L"SysMain");
+        step.passRan = true;
+        step.atPass = Look();
+        for (int row = 0; row < ServiceCount; ++row) step.checkedAtPass[row] = Checked(serviceToggles[row]);
     }
     return wait;
 }
@@ -510,13 +579,96 @@ BOOL WINAPI WrappedRelease(HANDLE mutex)
     return below.ReleaseMutex(mutex);
 }
 
+// --- the lock's namespace, as a system that has private namespaces answers --------------
+
+HANDLE const StandInBoundary = reinterpret_cast<HANDLE>(0x6100);
+HANDLE const StandInSpace = reinterpret_cast<HANDLE>(0x6200);
+
+void RefuseNamespace()
+{
+    step.faultHit = true;
+    step.lockFault = true;
+}
+
+HANDLE WINAPI WrappedBoundary(LPCWSTR name, ULONG flags)
+{
+    if (step.place == LockPlace::Global) return below.CreateBoundaryDescriptorW(name, flags);
+    ++boundariesOpen;
+    return StandInBoundary;
+}
+
+BOOL WINAPI WrappedAddSid(HANDLE* boundary, PSID sid)
+{
+    // under Wine the real call ends the process
+    if (!boundary || *boundary != StandInBoundary) {
+        Violation("a SID added to a boundary descriptor that the system did not give");
+        return FALSE;
+    }
+    BYTE administrators[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof(administrators);
+    if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &size) || !EqualSid(sid, administrators))
+        Violation("the boundary asks for another group than Administrators");
+    if (step.refusal != SpaceRefusal::Sid) return TRUE;
+    RefuseNamespace();
+    return FALSE;
+}
+
+HANDLE WINAPI WrappedCreateSpace(LPSECURITY_ATTRIBUTES, LPVOID boundary, LPCWSTR)
+{
+    if (boundary != StandInBoundary) Violation("a namespace created on another boundary");
+    if (step.refusal == SpaceRefusal::Create) {
+        RefuseNamespace();
+        SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    // another copy has it open
+    if (step.refusal == SpaceRefusal::Open || Chance(50)) {
+        SetLastError(ERROR_ALREADY_EXISTS);
+        return nullptr;
+    }
+    ++spacesOpen;
+    return StandInSpace;
+}
+
+HANDLE WINAPI WrappedOpenSpace(LPVOID boundary, LPCWSTR)
+{
+    if (boundary != StandInBoundary) Violation("a namespace opened on another boundary");
+    if (step.refusal == SpaceRefusal::Open) {
+        RefuseNamespace();
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return nullptr;
+    }
+    ++spacesOpen;
+    return StandInSpace;
+}
+
+BOOLEAN WINAPI WrappedCloseSpace(HANDLE space, ULONG flags)
+{
+    if (space != StandInSpace) return below.ClosePrivateNamespace(space, flags);
+    --spacesOpen;
+    return TRUE;
+}
+
+VOID WINAPI WrappedDeleteBoundary(HANDLE boundary)
+{
+    if (boundary != StandInBoundary) return below.DeleteBoundaryDescriptor(boundary);
+    --boundariesOpen;
+}
+
 // --- the user and the world around the program -------------------------------------------
 
+// Boot, system and unknown start types, which the service manager does not set for a
+// service program, are written into the registry directly, as another tool could.
 void ChangeSomeStartType()
 {
-    static const DWORD types[] = {SERVICE_AUTO_START, SERVICE_DEMAND_START, SERVICE_DISABLED};
+    static const DWORD types[] = {0, 1, 2, 2, 3, 3, 4, 4, 5};
     const World before = Look();
-    ChangeStartTypeExternally(Installed[Random(InstalledCount)], types[Random(3)]);
+    const wchar_t* service = Installed[Random(InstalledCount)];
+    const DWORD type = types[Random(sizeof(types) / sizeof(types[0]))];
+    if (type >= SERVICE_AUTO_START && type <= SERVICE_DISABLED)
+        ChangeStartTypeExternally(service, type);
+    else
+        SetDwordValue(ServiceKey(service).c_str(), L"Start", type);
     AfterOutsideWrite(before);
 }
 
@@ -553,6 +705,8 @@ int WINAPI AnswerBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
         return IDOK;
     }
     step.asked = true;
+    step.question = text;
+    step.faultBeforeQuestion = step.faultHit;
     if (Chance(30)) ChangeSomeStartType();
     if (Chance(10)) PlantStrayValue();
     MaybeSecondCopy(30);
@@ -579,8 +733,11 @@ void RunDisable()
     // the toggles' enabled states are those of the last refresh; sometimes the page was
     // just shown again (a refresh costs seven service manager connections under Wine)
     if (Chance(25)) RefreshServiceList();
-    for (int i = 0; i < ServiceCount; ++i)
-        SetChecked(serviceToggles[i], Enabled(serviceToggles[i]) && Chance(50));
+    for (int i = 0; i < ServiceCount; ++i) {
+        const bool check = Enabled(serviceToggles[i]) && Chance(50);
+        SetChecked(serviceToggles[i], check);
+        if (check) step.checkedRows.push_back(i);
+    }
     DisableSelectedServices();
 }
 
@@ -594,51 +751,163 @@ bool HitOneOf(std::initializer_list<Fault> kinds)
     return false;
 }
 
-// The Home page's result box tells what happened, and a failure has a cause.
+// The Home page's result box, from what the test knows: the question it was asked, and
+// SysMain's start type and OriginalStart as the pass found them. Where that leaves the
+// outcome open, only a refusal the test injected may turn success into failure.
 void CheckApplyBox()
 {
+    const std::wstring& box = step.resultText;
+    const bool turnOff = step.question == BoxText::AskTurnOff;
     const bool off = ChangedTo(0, SERVICE_DISABLED);
     bool back = false;
+    DWORD backTo = 0;
     for (const auto& change : step.changed)
-        if (change.first == 0 && change.second != SERVICE_DISABLED) back = true;
-    const std::wstring& box = step.resultText;
+        if (change.first == 0 && change.second != SERVICE_DISABLED) back = true, backTo = change.second;
     if ((box == BoxText::TurnedOff) != off) Violation("turn-off box and change disagree");
     if ((box == BoxText::Restored) != back) Violation("restore box and change disagree");
-    if (box == BoxText::BackupFailed && !HitOneOf({CreateKey, SetValue, FlushKey, OpenStore, ReadBackup}))
-        Violation("backup failure box without a failed backup");
-    if ((box == BoxText::TurnOffFailed || box == BoxText::RestoreFailed) &&
-        !HitOneOf({ChangeConfig, ChangeAndDelete, OpenManager, OpenService}))
-        Violation("change failure box without a failed change");
     if (box.empty()) Violation("no result box after Yes");
-    // the decision follows SysMain's start type as it stood in the pass, not an old view
-    const bool wasOff = step.sysMainAtPass == SERVICE_DISABLED;
-    if (box == BoxText::AlreadyOff && !wasOff) Violation("'already off' while it was not");
-    if (box == BoxText::AlreadyOn && wasOff) Violation("'already allowed' while it was off");
-    if (off && wasOff) Violation("turned off what was off already");
-    if (back && !wasOff) Violation("restored what was not off");
+    const std::wstring failed = turnOff ? BoxText::TurnOffFailed : BoxText::RestoreFailed;
+
+    if (step.passRan && step.lockFault) Violation("the pass ran, though the lock's mutex or namespace was refused");
+    if (!step.passRan) {
+        if (!step.lockFault) Violation("the lock was not had, and nothing refused it");
+        if (box != failed) Violation("the lock was not had, yet the box is not the failure box");
+        return;
+    }
+    const long long start = step.atPass.start[0];
+    const long long saved = step.atPass.store[HomeSlot];
+    std::wstring expected;  // the only box the registry allows, if it decides alone
+    if (Contains(step.unreadableRows, 0))
+        expected = failed;
+    else if (turnOff && start == SERVICE_DISABLED)
+        expected = BoxText::AlreadyOff;
+    else if (turnOff && !Usable(start))
+        expected = BoxText::TurnOffFailed;
+    else if (!turnOff && start != SERVICE_DISABLED)
+        expected = BoxText::AlreadyOn;
+    else if (!turnOff && (!Usable(saved) || Contains(step.unknownSlots, HomeSlot)))
+        expected = BoxText::NoBackup;
+    if (!expected.empty()) {
+        if (box != expected)
+            Violation("SysMain at " + std::to_string(start) + ", OriginalStart " + std::to_string(saved) +
+                      ": expected the box \"" + Narrow(expected) + "\"");
+        return;
+    }
+    if (turnOff) {
+        if (box == BoxText::BackupFailed && !HitOneOf({CreateKey, SetValue, FlushKey, OpenStore, ReadBackup}))
+            Violation("backup failure box without a failed backup");
+        if (box == BoxText::TurnOffFailed && !HitOneOf({ChangeConfig, ChangeAndDelete, OpenManager, OpenService}))
+            Violation("change failure box without a failed change");
+        if (box != BoxText::TurnedOff && box != BoxText::BackupFailed && box != BoxText::TurnOffFailed)
+            Violation("a turn-off ended with another box");
+        return;
+    }
+    // a restore that reports success has put back what the store held (the other copy may
+    // have acted since, in the refresh after the box)
+    if (box == BoxText::Restored && backTo != saved)
+        Violation("'restored' SysMain to " + std::to_string(backTo) + " while OriginalStart held " +
+                  std::to_string(saved));
+    if (box == BoxText::RestoreFailed && !HitOneOf({ChangeConfig, ChangeAndDelete, OpenManager, OpenService}))
+        Violation("restore failure box without a failed change");
+    if (box != BoxText::Restored && box != BoxText::RestoreFailed) Violation("a restore ended with another box");
 }
 
-// The batches' boxes: a full success exactly when every row the pass took up was done.
-void CheckBatchBox()
+// The rows named in a confirmation, by their labels.
+bool Lists(const std::wstring& question, int row)
 {
-    bool failed = step.readFault;
-    if (step.action == Disable) {
-        for (int row : step.attemptedRows)
-            if (!ChangedTo(row, SERVICE_DISABLED)) failed = true;
-    } else {
-        for (const auto& found : step.readBackups) {
-            const int row = SlotRow(found.first);
-            const bool restorable = found.second >= SERVICE_AUTO_START && found.second <= SERVICE_DISABLED;
-            if (!restorable || !ChangedTo(row, found.second)) failed = true;
+    return question.find(L"\u2022 " + std::wstring(ServiceCatalogue[row].label) + L"\n") != std::wstring::npos;
+}
+
+// The batch: the question lists the rows the test checked whose service was there and not
+// disabled; the pass then owes a turn-off to each listed row whose toggle is still checked
+// and whose start type a restore could set again. A listed row that is gone, unreadable or
+// at a start type no restore sets is a failure, and so is the lock not had.
+bool CheckDisable()
+{
+    std::vector<int> offered;
+    for (int row : step.checkedRows)
+        if (step.atCall.start[row] >= 0 && step.atCall.start[row] != SERVICE_DISABLED) offered.push_back(row);
+    // the other copy, or a refused read, may change what the listing finds
+    const bool settled = !step.movedBeforeQuestion && !(step.asked ? step.faultBeforeQuestion : step.faultHit);
+    if (step.resultText == BoxText::SelectFirst && !step.asked) {
+        if (!offered.empty() && settled) Violation("'select first' with rows checked");
+        return false;
+    }
+    for (int row = 0; row < ServiceCount; ++row) {
+        const bool listed = Lists(step.question, row);
+        if (listed && !Contains(step.checkedRows, row)) Violation("the question lists unchecked row " + std::to_string(row));
+        if (listed != Contains(offered, row) && settled)
+            Violation("the question " + std::string(listed ? "lists" : "leaves out") + " row " + std::to_string(row));
+        if (!listed && ChangedTo(row, SERVICE_DISABLED)) Violation("turned off a row the user was not asked about");
+    }
+    if (!step.answeredYes) return false;
+    if (!step.passRan) return true;
+    bool failed = false;
+    for (int row = 0; row < ServiceCount; ++row) {
+        if (!Lists(step.question, row)) continue;
+        const long long start = step.atPass.start[row];
+        if (Contains(step.unreadableRows, row) || start < 0) {
+            failed = true;  // gone, or no longer readable
+        } else if (!step.checkedAtPass[row] || start == SERVICE_DISABLED) {
+            // nothing to do: off already, or unchecked by a tick that found it off
+        } else if (!Usable(start)) {
+            failed = true;
+        } else if (!ChangedTo(row, SERVICE_DISABLED)) {
+            failed = true;
+            if (!step.faultHit) Violation("row " + std::to_string(row) + " was not turned off, and nothing refused it");
         }
     }
-    if (step.resultType != (failed ? 0x30u : 0x40u))
-        Violation(std::string(ActionNames[step.action]) + " ended with box type " + std::to_string(step.resultType));
+    return failed;
+}
+
+// The batch restore: the question lists the backups present when it began; the pass owes
+// each backup present when it took the lock its start type, if a restore can set it and
+// the service is there; every other present backup is a failure.
+bool CheckRestore()
+{
+    bool present = false;
+    for (int row = 0; row < ServiceCount; ++row) {
+        const bool saved = step.atCall.store[row] >= 0;
+        present = present || saved;
+        if (step.asked && Lists(step.question, row) != saved && !step.movedBeforeQuestion)
+            Violation("the question and the store disagree on row " + std::to_string(row));
+    }
+    if ((step.resultText == BoxText::NothingSaved && !step.asked) == present && !step.movedBeforeQuestion)
+        Violation("'nothing saved' and the store disagree");
+    if (!step.answeredYes) return false;
+    if (!step.passRan) return true;
+    // a backup that could not be read may be there: it is never skipped as if absent
+    bool failed = step.storeReadFault;
+    for (int row = 0; row < ServiceCount; ++row) {
+        const long long saved = step.atPass.store[row];
+        if (saved < 0) continue;
+        if (Contains(step.unknownSlots, row) || !Usable(saved) || step.atPass.start[row] < 0) {
+            failed = true;
+        } else if (!ChangedTo(row, static_cast<DWORD>(saved))) {
+            failed = true;
+            if (!step.faultHit) Violation("row " + std::to_string(row) + " was not restored, and nothing refused it");
+        }
+    }
+    return failed;
+}
+
+void CheckBatchBox()
+{
+    const bool failed = step.action == Disable ? CheckDisable() : CheckRestore();
+    if (!step.answeredYes) return;
+    if (step.passRan && step.lockFault) Violation("the pass ran, though the lock's mutex or namespace was refused");
+    if (!step.passRan && !step.lockFault) Violation("the lock was not had, and nothing refused it");
+    const wchar_t* expected = step.action == Disable ? (failed ? BoxText::SomeFailed : BoxText::AllDisabled)
+                                                     : (failed ? BoxText::SomeKept : BoxText::AllRestored);
+    if (step.resultText != expected)
+        Violation(std::string(ActionNames[step.action]) + " ended with box type " + std::to_string(step.resultType) +
+                  ", expected \"" + Narrow(expected) + "\"");
 }
 
 void CheckAfterStep()
 {
     CheckLedger("after the step");
+    if (boundariesOpen != 0 || spacesOpen != 0) Violation("the lock's namespace or boundary left open");
     if (step.action > Restore) return;
     // roll back: a backup written for a change that did not happen is gone, unless its
     // deletion was refused
@@ -653,12 +922,12 @@ void CheckAfterStep()
     if (!step.answeredYes) {
         if ((step.asked && !step.resultText.empty()) || !step.changed.empty() || !step.written.empty())
             Violation("something happened without a Yes");
-        return;
     }
-    if (step.action == Apply)
-        CheckApplyBox();
-    else
+    if (step.action == Apply) {
+        if (step.answeredYes) CheckApplyBox();
+    } else {
         CheckBatchBox();
+    }
 }
 
 unsigned long FromEnvironment(const char* name, unsigned long fallback)
@@ -671,17 +940,23 @@ unsigned long FromEnvironment(const char* name, unsigned long fallback)
 std::string Describe(unsigned long index)
 {
     std::string text = "step " + std::to_string(index) + ": " + ActionNames[step.action];
-    if (step.fault != NoFault)
+    static const char* const refused[] = {"", "AddSIDToBoundaryDescriptor", "CreatePrivateNamespaceW",
+                                          "OpenPrivateNamespaceW"};
+    if (step.fault == NamespaceCall)
+        text += std::string(", every ") + refused[static_cast<int>(step.refusal)] + " refused" +
+                (step.faultHit ? " (hit)" : " (not reached)");
+    else if (step.fault != NoFault)
         text += std::string(", fault at call ") + std::to_string(step.faultAt) + " of " + FaultNames[step.fault] +
                 (step.faultHit ? " (hit)" : " (not reached)");
+    if (step.place == LockPlace::Namespace) text += ", lock in a private namespace";
     return text;
 }
 
 Fault PickFault(Action action)
 {
     // a restore neither creates the key nor writes a value
-    static const Fault forRestore[] = {DeleteValue, ChangeConfig, FlushKey, OpenStore, ReadBackup, OpenManager,
-                                       OpenService};
+    static const Fault forRestore[] = {DeleteValue, ChangeConfig, FlushKey,    OpenStore,    ReadBackup,
+                                       OpenManager, OpenService,  LockMutex, NamespaceCall};
     if (action == Restore) return forRestore[Random(sizeof(forRestore) / sizeof(forRestore[0]))];
     return static_cast<Fault>(Random(FaultCount));
 }
@@ -702,6 +977,7 @@ protected:
         inPass = false;
         keyPaths.clear();
         secondCopyActed = secondCopyBlocked = 0;
+        boundariesOpen = spacesOpen = 0;
     }
     void TearDown() override
     {
@@ -734,15 +1010,27 @@ TEST_F(Guarantee, NoSavedStartTypeIsEverLost)
     osApi.ChangeServiceConfigW = WrappedChange;
     osApi.OpenSCManagerW = WrappedOpenManager;
     osApi.OpenServiceW = WrappedOpenService;
+    osApi.QueryServiceStatus = WrappedQueryStatus;
+    osApi.ControlService = WrappedControl;
+    osApi.CreateMutexW = WrappedCreateMutex;
     osApi.WaitForSingleObject = WrappedWait;
     osApi.ReleaseMutex = WrappedRelease;
+    osApi.CreateBoundaryDescriptorW = WrappedBoundary;
+    osApi.AddSIDToBoundaryDescriptor = WrappedAddSid;
+    osApi.CreatePrivateNamespaceW = WrappedCreateSpace;
+    osApi.OpenPrivateNamespaceW = WrappedOpenSpace;
+    osApi.ClosePrivateNamespace = WrappedCloseSpace;
+    osApi.DeleteBoundaryDescriptor = WrappedDeleteBoundary;
     osApi.MessageBoxW = AnswerBox;
 
     RefreshSysMainStatus();
     int armed[FaultCount] = {}, hit[FaultCount] = {};
     int actions[ActionCount] = {};
     unsigned long done = 0;
+    ULONGLONG slowest = 0;
+    std::string slowestStep;
     for (; done < steps; ++done) {
+        const ULONGLONG began = GetTickCount64();
         static const Action weighted[] = {Apply,   Apply,    Apply,    Disable,  Disable, Restore,
                                           Restore, External, External, External, Tamper};
         step = Step();
@@ -750,11 +1038,15 @@ TEST_F(Guarantee, NoSavedStartTypeIsEverLost)
         if (step.action <= Restore && Chance(45)) {
             step.fault = PickFault(step.action);
             // Apply makes few calls of each kind; the batches one or more per row
-            const unsigned range = step.fault == OpenManager ? 6 : step.action == Apply || step.fault == CreateKey ? 1 : 3;
+            const bool once = step.action == Apply || step.fault == CreateKey || step.fault == LockMutex;
+            const unsigned range = step.fault == OpenManager ? 6 : once ? 1 : 3;
             step.faultAt = 1 + static_cast<int>(Random(range));
             ++armed[step.fault];
         }
-        durable = Look();
+        // a namespace refused is refused on every call of its kind in the step
+        if (step.fault == NamespaceCall) step.refusal = static_cast<SpaceRefusal>(1 + Random(3));
+        step.place = step.fault == NamespaceCall || Chance(30) ? LockPlace::Namespace : LockPlace::Global;
+        step.atCall = durable = Look();
         switch (step.action) {
         case Apply: RunApply(); break;
         case Disable: RunDisable(); break;
@@ -766,6 +1058,10 @@ TEST_F(Guarantee, NoSavedStartTypeIsEverLost)
         default: PlantStrayValue(); break;
         }
         if (inPass) Violation("the lock was not given back");
+        if (GetTickCount64() - began > slowest) {
+            slowest = GetTickCount64() - began;
+            slowestStep = Describe(done);
+        }
         CheckAfterStep();
         ++actions[step.action];
         if (step.fault == ChangeAndDelete ? step.bothHit : step.faultHit) ++hit[step.fault];
@@ -782,6 +1078,7 @@ TEST_F(Guarantee, NoSavedStartTypeIsEverLost)
     std::printf("guarantee: seed %lu, %lu of %lu steps (apply %d, disable %d, restore %d, outside %d, stray %d)\n",
                 seed, done, steps, actions[Apply], actions[Disable], actions[Restore], actions[External],
                 actions[Tamper]);
+    std::printf("guarantee: slowest %s, %llu ms\n", slowestStep.c_str(), slowest);
     std::printf("guarantee: second copy ran %d passes and was kept out by the lock %d times\n", secondCopyActed,
                 secondCopyBlocked);
     std::printf("guarantee: %d injected faults reached and checked:", injected);

@@ -11,6 +11,7 @@
 #include "service/BackupStore.h"
 #include "service/SysMainStatus.h"
 #include "service/Workflows.h"
+#include "support/BoxTexts.h"
 #include "support/Checks.h"
 #include "support/OsSeam.h"
 #include "support/OtherCopyLock.h"
@@ -206,4 +207,61 @@ TEST_F(StoreDurability, WaitsForAnotherCopysPass)
     EXPECT_EQ(DwordValue(ProductKey, L"Bk_Fax"), 3);
     ASSERT_EQ(boxes.Boxes().size(), 2u);
     EXPECT_EQ(boxes.Boxes()[1].type, UINT(MB_ICONINFORMATION));
+}
+
+// A volatile store key (gone at the next restart, with every backup in it) takes no
+// backup, so no start type is changed: the usual failure boxes.
+TEST_F(StoreDurability, AVolatileStoreChangesNothing)
+{
+    struct Case {
+        const char* name;
+        void (*run)();
+        const wchar_t* result;
+        UINT type;
+    } const cases[] = {
+        {"apply", TurnOffSysMain, BoxText::BackupFailed, 0x10},
+        {"batch", DisableFax, BoxText::SomeFailed, 0x30},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ClearBackupStore();
+        HKEY store = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, ProductKey, 0, nullptr, REG_OPTION_VOLATILE,
+                                  KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &store, nullptr),
+                  ERROR_SUCCESS);
+        RegCloseKey(store);
+        ASSERT_TRUE(ChangeStartTypeExternally(L"SysMain", SERVICE_AUTO_START));
+        ASSERT_TRUE(ChangeStartTypeExternally(L"Fax", SERVICE_DEMAND_START));
+        RefreshSysMainStatus();
+        toggleTouched = true;
+        BoxRecorder boxes({IDYES});
+        c.run();
+        ASSERT_EQ(boxes.Boxes().size(), 2u);
+        ExpectBox(boxes.Boxes()[1], c.result, c.type);
+        EXPECT_EQ(RegistryStartType(L"SysMain"), SERVICE_AUTO_START);
+        EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DEMAND_START);
+        EXPECT_FALSE(ValueExists(ProductKey, L"OriginalStart"));
+        EXPECT_FALSE(ValueExists(ProductKey, L"Bk_Fax"));
+    }
+}
+
+// Another copy that keeps the lock: the pass gives up after at most about two seconds,
+// the window's thread never waits longer at a stretch, and nothing is changed.
+TEST_F(StoreDurability, GivesUpWhenAnotherCopyKeepsTheLock)
+{
+    ASSERT_TRUE(ChangeStartTypeExternally(L"Fax", 3));
+    StandInWindow::CheckRows(1u << 3);
+    OtherCopyLock other;
+    ASSERT_TRUE(other.Held());
+    BoxRecorder boxes({IDYES});
+    const ULONGLONG began = ::GetTickCount64();
+    DisableSelectedServices();
+    const ULONGLONG waited = ::GetTickCount64() - began;
+
+    EXPECT_GE(waited, 1900u);
+    EXPECT_LE(waited, 3000u);
+    EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DEMAND_START);
+    EXPECT_FALSE(ValueExists(ProductKey, L"Bk_Fax"));
+    ASSERT_EQ(boxes.Boxes().size(), 2u);
+    ExpectBox(boxes.Boxes()[1], BoxText::SomeFailed, 0x30);
 }

@@ -62,8 +62,9 @@ TEST_F(RestoreSaved, NothingToRestore)
     EXPECT_TRUE(ValueExists(ProductKey, L"Bk_Fax")) << "a value of the wrong type is left alone";
 }
 
-// Every row saved: 2, 3 and 4 go back and their backups go; 0, 1, 5 and a backup for a
-// service that is not installed stay and count as failures; OriginalStart is not touched.
+// Every row saved: 2 and 3 go back and their backups go; 0, 1, 4, 5 and a backup for a
+// service that is not installed stay and count as failures (a restore never disables: a
+// stored 4 would replace the start type the user has); OriginalStart is not touched.
 TEST_F(RestoreSaved, RestoresWhatCanBeRestoredAndKeepsTheRest)
 {
     ASSERT_TRUE(world.Add(L"SysMain", SERVICE_DISABLED, false));
@@ -83,7 +84,7 @@ TEST_F(RestoreSaved, RestoresWhatCanBeRestoredAndKeepsTheRest)
         {L"SysMain", L"Bk_SysMain", 3, 3, false, L"Вручную"},
         {L"WSearch", L"Bk_WSearch", 2, 2, false, L"Авто"},
         {L"Spooler", L"Bk_Spooler", 1, spoolerStart, true, L"Вручную | есть копия"},
-        {L"Fax", L"Bk_Fax", 4, 4, false, L"Отключена"},
+        {L"Fax", L"Bk_Fax", 4, 3, true, L"Вручную | есть копия"},
         {L"XblAuthManager", L"Bk_XblAuth", 0, 3, true, L"Вручную | есть копия"},
         {L"MapsBroker", L"Bk_MapsBroker", 5, 4, true, L"Отключена | есть копия"},
         {L"RemoteRegistry", L"Bk_RemoteRegistry", 3, Absent, true, L"Нет службы | есть копия"},
@@ -108,8 +109,8 @@ TEST_F(RestoreSaved, RestoresWhatCanBeRestoredAndKeepsTheRest)
         EXPECT_EQ(DwordValue(ProductKey, s.backup), s.kept ? s.value : Absent);
         EXPECT_EQ(Text(serviceLabels[i]), s.label);
     }
-    // only the three restorable values were written
-    EXPECT_EQ(seamCounters.startTypesChanged, (std::vector<DWORD>{3, 2, 4}));
+    // only the two restorable values were written
+    EXPECT_EQ(seamCounters.startTypesChanged, (std::vector<DWORD>{3, 2}));
     EXPECT_EQ(DwordValue(ProductKey, L"OriginalStart"), 2);
     EXPECT_EQ(SysMainStatus.start, 3u) << "the Home page follows SysMain";
 }

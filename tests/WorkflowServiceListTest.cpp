@@ -307,3 +307,93 @@ TEST_F(ServicesPage, ChangePassReadsEveryRowAgain)
         EXPECT_EQ(DwordValue(ProductKey, L"Bk_WSearch"), 3);
     }
 }
+
+// A checked row at a start type that no restore could set again (boot, system, unknown;
+// written into the registry directly, as another tool could) is listed, left alone with
+// no backup, and counts as a failure; the other rows are still turned off.
+TEST_F(ServicesPage, RowsNoRestoreCouldPutBackAreLeftAlone)
+{
+    ASSERT_TRUE(world.Add(L"Fax", SERVICE_DEMAND_START, false));
+    ASSERT_TRUE(world.Add(L"WSearch", SERVICE_DEMAND_START, false));
+    const std::wstring faxKey = ServiceKey(L"Fax");
+    for (DWORD start : {0u, 1u, 5u}) {
+        SCOPED_TRACE(testing::Message() << "start type " << start);
+        ASSERT_TRUE(ArrangeService(L"WSearch", SERVICE_DEMAND_START, false));
+        ASSERT_TRUE(ArrangeService(L"Fax", SERVICE_DEMAND_START, false));
+        ASSERT_TRUE(SetDwordValue(faxKey.c_str(), L"Start", start));
+        ClearBackupStore();
+        RefreshServiceList();
+        ExpectRow(Fax, {L"Другой режим", true, false});
+        StandInWindow::CheckRows(Bit(Fax) | Bit(WSearch));
+        BoxRecorder boxes({IDYES});
+        DisableSelectedServices();
+
+        ASSERT_EQ(boxes.Boxes().size(), 2u);
+        ExpectBox(boxes.Boxes()[0],
+                  std::wstring(DisableHeader) + L"• Windows Search (поиск)\n• Fax\n" + DisableFooter, 0x34);
+        ExpectBox(boxes.Boxes()[1], SomeFailed, 0x30);
+        EXPECT_EQ(RegistryStartType(L"Fax"), start);
+        EXPECT_FALSE(ValueExists(ProductKey, L"Bk_Fax"));
+        EXPECT_EQ(RegistryStartType(L"WSearch"), SERVICE_DISABLED);
+        EXPECT_EQ(DwordValue(ProductKey, L"Bk_WSearch"), 3);
+    }
+}
+
+// A row the user confirmed that is gone when the pass runs (removed, or its start type
+// can no longer be read) was not turned off: the partial box, never the success box,
+// also when a timer tick during the confirmation has unchecked it.
+TEST_F(ServicesPage, ConfirmedRowThatVanishedIsAFailure)
+{
+    ASSERT_TRUE(world.Add(L"WSearch", SERVICE_DEMAND_START, false));
+    static void (*during)() = nullptr;
+    struct Case {
+        const char* name;
+        void (*during)();
+        OsFault fault;
+    } const cases[] = {
+        {"removed", [] { RemoveTestService(L"Fax"); }, OsFault::None},
+        {"removed-and-unchecked-by-a-tick",
+         [] {
+             RemoveTestService(L"Fax");
+             RefreshServiceList();
+         },
+         OsFault::None},
+        {"start-unreadable", [] {}, OsFault::OpenKey},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(world.Add(L"Fax", SERVICE_DEMAND_START, false));
+        ASSERT_TRUE(ArrangeService(L"WSearch", SERVICE_DEMAND_START, false));
+        ClearBackupStore();
+        StandInWindow::CheckRows(Bit(Fax) | Bit(WSearch));
+        during = c.during;
+        BoxRecorder boxes({IDYES});
+        {
+            const std::wstring faxKey = ServiceKey(L"Fax");
+            // from the answer on: the listing read the row as it was
+            static FaultSeam* refuse = nullptr;
+            static OsFault kind = OsFault::None;
+            static std::wstring target;
+            kind = c.fault;
+            target = faxKey;
+            boxes.WhileOpen([](const RecordedBox& box) {
+                if (box.type != 0x34) return;
+                during();
+                if (kind != OsFault::None) refuse = new FaultSeam(kind, target.c_str());
+            });
+            DisableSelectedServices();
+            delete refuse;
+            refuse = nullptr;
+        }
+        ASSERT_EQ(boxes.Boxes().size(), 2u);
+        ExpectBox(boxes.Boxes()[0], std::wstring(DisableHeader) + L"• Windows Search (поиск)\n• Fax\n" + DisableFooter,
+                  0x34);
+        ExpectBox(boxes.Boxes()[1], SomeFailed, 0x30);
+        EXPECT_FALSE(ValueExists(ProductKey, L"Bk_Fax"));
+        EXPECT_EQ(RegistryStartType(L"WSearch"), SERVICE_DISABLED);
+        EXPECT_EQ(DwordValue(ProductKey, L"Bk_WSearch"), 3);
+        if (c.fault != OsFault::None) {
+            EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DEMAND_START);
+        }
+    }
+}

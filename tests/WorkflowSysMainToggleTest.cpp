@@ -44,9 +44,15 @@ protected:
     void TearDown() override { ClearBackupStore(); }
 
     // the user has flipped toggle 101 to turnOff (so refreshes leave it) and set toggle 102
+    // a start type the service manager does not set for a service program (0, 1, 5 and
+    // above) is written into the registry directly, as another tool could
     void Arrange(DWORD start, bool running, long long original, long long bkSysMain, bool turnOff, bool stop)
     {
-        ASSERT_TRUE(ArrangeService(L"SysMain", start, running));
+        const bool raw = start < SERVICE_AUTO_START || start > SERVICE_DISABLED;
+        ASSERT_TRUE(ArrangeService(L"SysMain", raw ? SERVICE_DEMAND_START : start, running));
+        if (raw) {
+            ASSERT_TRUE(SetDwordValue(SysMainKey.c_str(), L"Start", start));
+        }
         ClearBackupStore();
         SetOrDelete(L"OriginalStart", original);
         SetOrDelete(L"Bk_SysMain", bkSysMain);
@@ -137,6 +143,13 @@ const ApplyCase applyCases[] = {
      .startAfter = 2, .originalAfter = Absent, .result = TurnOffFailed, .resultType = 0x10},
     {.name = "off-refused-keeps-older-backup", .start = 2, .original = 3, .turnOff = true, .stop = true,
      .fault = OsFault::ChangeConfig, .startAfter = 2, .originalAfter = 3, .result = TurnOffFailed, .resultType = 0x10},
+    // a boot, system or unknown start type: no restore could ever set it again
+    {.name = "off-boot-start-left-alone", .start = 0, .turnOff = true, .stop = true,
+     .startAfter = 0, .originalAfter = Absent, .result = TurnOffFailed, .resultType = 0x10},
+    {.name = "off-system-start-left-alone", .start = 1, .original = 3, .turnOff = true, .stop = true,
+     .startAfter = 1, .originalAfter = 3, .result = TurnOffFailed, .resultType = 0x10},
+    {.name = "off-unknown-start-left-alone", .start = 5, .original = 0, .turnOff = true, .stop = false,
+     .startAfter = 5, .originalAfter = 0, .result = TurnOffFailed, .resultType = 0x10},
     {.name = "off-stops-running", .start = 2, .running = true, .turnOff = true, .stop = true,
      .startAfter = 4, .originalAfter = 2, .result = TurnedOff, .resultType = 0x40, .stopSent = true},
     {.name = "off-without-stop-leaves-running", .start = 3, .running = true, .turnOff = true, .stop = false,
@@ -302,30 +315,62 @@ TEST_F(ApplyToggle, DecidesOnWhatTheTimerReadDuringTheConfirmation)
     }
 }
 
-// A tick during the confirmation finds SysMain's Start unreadable: nothing is changed,
-// no further box, and the status is refreshed once more.
+// SysMain's Start unreadable after the confirmation (another type written, the key gone
+// with the service, access refused): nothing is changed and the failure box says so.
 TEST_F(ApplyToggle, StartUnreadableAfterTheConfirmation)
 {
-    for (bool turnOff : {true, false}) {
-        SCOPED_TRACE(turnOff ? "turn-off" : "restore");
-        ASSERT_NO_FATAL_FAILURE(Arrange(turnOff ? 2 : 4, false, turnOff ? Absent : 3, Absent, turnOff, true));
-        BoxRecorder boxes({IDYES});
-        boxes.WhileOpen([](const RecordedBox&) {
-            const wchar_t text[] = L"broken";
-            SetRawValue(SysMainKey.c_str(), L"Start", REG_SZ, text, sizeof(text));
-            RefreshSysMainStatus();
-            SysMainStatus.state = NotRefreshed;
-        });
-        ApplySysMainToggle();
-        SetDwordValue(SysMainKey.c_str(), L"Start", turnOff ? 2 : 4);
+    static void (*spoil)() = nullptr;
+    struct Case {
+        const char* name;
+        void (*during)();
+    } const cases[] = {
+        {"another-type", [] {
+             const wchar_t text[] = L"broken";
+             SetRawValue(SysMainKey.c_str(), L"Start", REG_SZ, text, sizeof(text));
+         }},
+        {"read-refused", nullptr},
+    };
+    for (const Case& c : cases) {
+        for (bool turnOff : {true, false}) {
+            SCOPED_TRACE(testing::Message() << c.name << (turnOff ? " turn-off" : " restore"));
+            ASSERT_NO_FATAL_FAILURE(Arrange(turnOff ? 2 : 4, false, turnOff ? Absent : 3, Absent, turnOff, true));
+            BoxRecorder boxes({IDYES});
+            spoil = c.during;
+            boxes.WhileOpen([](const RecordedBox& box) {
+                if (box.type == 0x34 && spoil) spoil();
+            });
+            {
+                FaultSeam refuse(c.during ? OsFault::None : OsFault::OpenKey, SysMainKey.c_str());
+                ApplySysMainToggle();
+            }
+            SetDwordValue(SysMainKey.c_str(), L"Start", turnOff ? 2 : 4);
 
-        ASSERT_EQ(boxes.Boxes().size(), 1u);
-        EXPECT_EQ(seamCounters.changeConfigCalls, 0);
-        EXPECT_EQ(DwordValue(ProductKey, L"OriginalStart"), turnOff ? Absent : 3);
-        EXPECT_NE(SysMainStatus.state, NotRefreshed) << "no refresh after the answer";
-        EXPECT_FALSE(SysMainStatus.startReadable);
-        seam.ExpectAllClosed();
+            ASSERT_EQ(boxes.Boxes().size(), 2u);
+            ExpectBox(boxes.Boxes()[1], turnOff ? TurnOffFailed : RestoreFailed, 0x10);
+            EXPECT_EQ(seamCounters.changeConfigCalls, 0);
+            EXPECT_EQ(DwordValue(ProductKey, L"OriginalStart"), turnOff ? Absent : 3);
+            EXPECT_NE(SysMainStatus.state, NotRefreshed) << "no refresh after the answer";
+            seam.ExpectAllClosed();
+        }
     }
+}
+
+// SysMain removed while the confirmation is open: the failure box, nothing written.
+TEST_F(ApplyToggle, SysMainRemovedDuringTheConfirmation)
+{
+    ASSERT_NO_FATAL_FAILURE(Arrange(2, false, Absent, Absent, true, true));
+    BoxRecorder boxes({IDYES});
+    boxes.WhileOpen([](const RecordedBox& box) {
+        if (box.type == 0x34) RemoveTestService(L"SysMain");
+    });
+    ApplySysMainToggle();
+    ASSERT_FALSE(ServiceExists(L"SysMain"));
+    ASSERT_EQ(boxes.Boxes().size(), 2u);
+    ExpectBox(boxes.Boxes()[1], TurnOffFailed, 0x10);
+    EXPECT_EQ(seamCounters.changeConfigCalls, 0);
+    EXPECT_FALSE(KeyExists(ProductKey));
+    EXPECT_FALSE(SysMainStatus.startReadable);
+    seam.ExpectAllClosed();
 }
 
 // SysMain not installed: Apply does nothing at all, whichever way toggle 101 points.

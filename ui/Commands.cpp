@@ -1,7 +1,7 @@
 #include "ui/Commands.h"
-#include "common/AppendBounded.h"
 #include "common/ControlIds.h"
 #include "common/ControlUpdates.h"
+#include "common/IndexingOptions.h"
 #include "common/MessageBoxes.h"
 #include "common/OsApi.h"
 #include "common/WindowState.h"
@@ -47,17 +47,6 @@ void SwitchMemoryFigures()
         SetTextIfChanged(MemoryLabel, L"RAM: нажмите «Диагностика»");
     else
         RefreshMemoryText();
-}
-
-void OpenIndexingOptions()
-{
-    // the program runs elevated: start the system's own control.exe, never one found on the path
-    constexpr size_t Capacity = MAX_PATH + 16;
-    wchar_t path[Capacity] = {};
-    UINT length = GetSystemDirectoryW(path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return;
-    AppendBounded(path, Capacity, L"\\control.exe");
-    osApi.ShellExecuteW(mainWindow, L"open", path, L"/name Microsoft.IndexingOptions", nullptr, SW_SHOW);
 }
 
 }  // namespace

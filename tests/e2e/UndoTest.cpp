@@ -1,7 +1,12 @@
 // What the undo promise means from outside: two copies of the program at once, each
-// deciding on the registry as it stands after its confirmation; and backups that could
-// never turn the automatic start back on, replaced instead of kept.
+// deciding on the registry as it stands after its confirmation; backups that could never
+// turn the automatic start back on, replaced instead of kept, and never restored; start
+// types that no restore could set again, never changed; a service removed while the
+// user is asked; and a lock held by someone else, which never freezes the window.
 #include "e2e/World.h"
+#include <algorithm>
+#include <atomic>
+#include <thread>
 
 namespace {
 
@@ -16,7 +21,8 @@ int SidebarRowY(int row)
 }
 
 // Flips toggle 101 to turnOff, clicks Apply, answers Yes, expects the result box and closes it.
-void ApplyOnHome(Program& program, bool turnOff, const wchar_t* result, const char* who)
+void ApplyOnHome(Program& program, bool turnOff, const wchar_t* result, const char* who,
+                 BoxIcon icon = BoxIcon::Information)
 {
     SCOPED_TRACE(who);
     HomeControls home = FindHome(program);
@@ -27,7 +33,31 @@ void ApplyOnHome(Program& program, bool turnOff, const wchar_t* result, const ch
     ExpectBox(confirm, turnOff ? AskTurnOff : AskRestore, BoxIcon::Warning, true);
     program.Answer(confirm, IDYES);
     SeenBox box = program.WaitForBox();
-    ExpectBox(box, result, BoxIcon::Information, false);
+    ExpectBox(box, result, icon, false);
+    program.Answer(box, IDOK);
+}
+
+ServicesControls OpenServicesPage(Program& program)
+{
+    program.ClickClient(110, SidebarRowY(1));
+    ServicesControls page = FindServices(program);
+    EXPECT_TRUE(WaitUntil([&] { return Program::Visible(page.disable); })) << "the Services page did not show";
+    Program::ParkPointer();
+    return page;
+}
+
+// Clicks "Предпросмотр и отключение" or "Вернуть прежние настройки", answers Yes (after
+// whileAsked, if given) and expects the result box.
+void RunBatch(Program& program, HWND button, const wchar_t* result, BoxIcon icon,
+              const std::function<void()>& whileAsked = nullptr)
+{
+    program.Click(button);
+    SeenBox confirm = program.WaitForBox();
+    ASSERT_TRUE(confirm.yes) << "no confirmation";
+    if (whileAsked) whileAsked();
+    program.Answer(confirm, IDYES);
+    SeenBox box = program.WaitForBox();
+    ExpectBox(box, result, icon, false);
     program.Answer(box, IDOK);
 }
 
@@ -114,5 +144,116 @@ TEST_F(Undo, AStoredFourIsReplacedByTheStartTypeOfNow)
     ApplyOnHome(program, false, Restored, "Home restores");
     EXPECT_EQ(RegistryStartType(L"SysMain"), SERVICE_AUTO_START);
     EXPECT_FALSE(BackupPresent(L"OriginalStart"));
+    EXPECT_TRUE(program.Close());
+}
+
+// Boot and system start types, which another tool can write into the registry but no
+// restore could set again (a service program cannot be set to them), are never replaced
+// by "disabled": Apply tells of its failure, the batch leaves the row and reports a
+// partial failure; the services beside it are still turned off.
+TEST_F(Undo, StartTypesNoRestoreCouldSetAreNeverTurnedOff)
+{
+    ASSERT_NO_FATAL_FAILURE(InstallServices({{L"Fax", SERVICE_DEMAND_START, false}}));
+    ASSERT_TRUE(SetDwordValue(ServiceKey(L"SysMain").c_str(), L"Start", SERVICE_SYSTEM_START));
+    ASSERT_TRUE(SetDwordValue(ServiceKey(L"Fax").c_str(), L"Start", SERVICE_BOOT_START));
+
+    Program program;
+    ASSERT_TRUE(program.Start());
+    ApplyOnHome(program, true, TurnOffFailed, "Home turns off", BoxIcon::Error);
+    EXPECT_EQ(RegistryStartType(L"SysMain"), SERVICE_SYSTEM_START);
+    EXPECT_FALSE(BackupPresent(L"OriginalStart"));
+
+    ServicesControls page = OpenServicesPage(program);
+    ClickToggle(program, page.toggles[3], true, "the Fax row");
+    ClickToggle(program, page.toggles[4], true, "the Xbox Live Auth row");
+    RunBatch(program, page.disable, SomeFailed, BoxIcon::Warning);
+    EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_BOOT_START);
+    EXPECT_FALSE(BackupPresent(L"Bk_Fax"));
+    EXPECT_EQ(RegistryStartType(L"XblAuthManager"), SERVICE_DISABLED);
+    EXPECT_EQ(BackupValue(L"Bk_XblAuth"), SERVICE_DEMAND_START);
+    EXPECT_TRUE(program.Close());
+}
+
+// A 4 in a batch backup (left by another tool) is never restored: it would replace the
+// start type the user has with "disabled". It is listed, counts as a failure and stays.
+TEST_F(Undo, AStoredFourIsNeverRestored)
+{
+    ASSERT_NO_FATAL_FAILURE(InstallServices({{L"Fax", SERVICE_DEMAND_START, false}}));
+    ASSERT_TRUE(SetDwordValue(ProductKey, L"Bk_Fax", SERVICE_DISABLED));
+    ASSERT_TRUE(SetDwordValue(ProductKey, L"Bk_XblAuth", SERVICE_AUTO_START));
+
+    Program program;
+    ASSERT_TRUE(program.Start());
+    ServicesControls page = OpenServicesPage(program);
+    RunBatch(program, page.restore, SomeKept, BoxIcon::Warning);
+    EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DEMAND_START);
+    EXPECT_EQ(BackupValue(L"Bk_Fax"), SERVICE_DISABLED);
+    EXPECT_EQ(RegistryStartType(L"XblAuthManager"), SERVICE_AUTO_START);
+    EXPECT_FALSE(BackupPresent(L"Bk_XblAuth"));
+    ExpectText(page.labels[3], L"Вручную | есть копия", "the Fax row");
+    EXPECT_TRUE(program.Close());
+}
+
+// A service the user confirmed, removed while the question is open: not turned off, so
+// the partial box, never "turned off"; the other row is turned off.
+TEST_F(Undo, AServiceRemovedWhileTheUserIsAskedIsAFailure)
+{
+    ASSERT_NO_FATAL_FAILURE(InstallServices({{L"Fax", SERVICE_DEMAND_START, false}}));
+    Program program;
+    ASSERT_TRUE(program.Start());
+    ServicesControls page = OpenServicesPage(program);
+    ClickToggle(program, page.toggles[3], true, "the Fax row");
+    ClickToggle(program, page.toggles[4], true, "the Xbox Live Auth row");
+    RunBatch(program, page.disable, SomeFailed, BoxIcon::Warning, [] { RemoveTestService(L"Fax"); });
+    EXPECT_FALSE(ServiceExists(L"Fax"));
+    EXPECT_FALSE(BackupPresent(L"Bk_Fax"));
+    EXPECT_EQ(RegistryStartType(L"XblAuthManager"), SERVICE_DISABLED);
+    ExpectText(page.labels[3], L"Нет службы", "the Fax row");
+    EXPECT_TRUE(program.Close());
+}
+
+// Someone else holds the lock (another copy, or anyone under the global name where the
+// system has no private namespaces): Apply gives up with its failure box and changes
+// nothing, and the window answers all the while; Windows calls a window "not responding"
+// after 5 s without an answer, and the program waits at most 2 s.
+TEST_F(Undo, AHeldLockNeverFreezesTheWindow)
+{
+    ASSERT_NO_FATAL_FAILURE(InstallServices({{L"SysMain", SERVICE_AUTO_START, false}}));
+    HANDLE lock = CreateMutexW(nullptr, TRUE, L"Global\\TarvixMini.BackupStore");
+    ASSERT_NE(lock, nullptr);
+    ASSERT_NE(GetLastError(), DWORD(ERROR_ALREADY_EXISTS)) << "the lock is held by someone else already";
+
+    Program program;
+    ASSERT_TRUE(program.Start());
+    std::atomic<bool> watching{true};
+    std::atomic<DWORD> longest{0};
+    HWND window = program.Window();
+    std::thread watcher([&] {
+        while (watching) {
+            const DWORD began = GetTickCount();
+            DWORD_PTR result = 0;
+            const bool answered = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result) != 0;
+            const DWORD took = answered ? GetTickCount() - began : 5000;
+            longest = std::max<DWORD>(longest, took);
+            Sleep(20);
+        }
+    });
+    const DWORD began = GetTickCount();
+    ApplyOnHome(program, true, TurnOffFailed, "Home turns off while the lock is held", BoxIcon::Error);
+    const DWORD took = GetTickCount() - began;
+    watching = false;
+    watcher.join();
+    ReleaseMutex(lock);
+    CloseHandle(lock);
+
+    EXPECT_LT(longest.load(), 2600u) << "the window did not answer WM_NULL for this many ms";
+    EXPECT_GE(took, 2000u) << "the program did not wait for the lock";
+    EXPECT_EQ(RegistryStartType(L"SysMain"), SERVICE_AUTO_START);
+    EXPECT_FALSE(BackupPresent(L"OriginalStart"));
+
+    // given back, the lock is had at once
+    ApplyOnHome(program, true, TurnedOff, "Home turns off with the lock free");
+    EXPECT_EQ(RegistryStartType(L"SysMain"), SERVICE_DISABLED);
+    EXPECT_EQ(BackupValue(L"OriginalStart"), SERVICE_AUTO_START);
     EXPECT_TRUE(program.Close());
 }

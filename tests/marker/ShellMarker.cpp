@@ -1,6 +1,9 @@
 // The command of the URL handlers that the tests plant: records which process started
 // it. Writes "parent id|parent executable|target" (UTF-16) to the file named by its first
 // argument; the target is the second argument, the address the handler was given.
+// Copied over a system program (control.exe), and so started with that program's own
+// arguments: writes "parent id|parent executable|current folder|command line" to the
+// file of its own path with ".record" added.
 #include <windows.h>
 #include <tlhelp32.h>
 #include <string>
@@ -26,20 +29,31 @@ void FindParent(DWORD& parentId, std::wstring& parentName)
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc < 3) return 2;
     DWORD parentId = 0;
     std::wstring parentName;
     FindParent(parentId, parentName);
-    const std::wstring record = std::to_wstring(parentId) + L"|" + parentName + L"|" + argv[2];
+    std::wstring record = std::to_wstring(parentId) + L"|" + parentName + L"|";
+    std::wstring path;
+    if (argc >= 2 && argv[1][0] == L'/') {
+        wchar_t own[MAX_PATH] = {}, folder[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, own, MAX_PATH);
+        GetCurrentDirectoryW(MAX_PATH, folder);
+        path = std::wstring(own) + L".record";
+        record += std::wstring(folder) + L"|" + GetCommandLineW();
+    } else {
+        if (argc < 3) return 2;
+        path = argv[1];
+        record += argv[2];
+    }
 
     // written beside and renamed, so that a reader never sees half a record
-    const std::wstring partial = std::wstring(argv[1]) + L".partial";
+    const std::wstring partial = path + L".partial";
     HANDLE file = CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 1;
     DWORD written = 0;
     const DWORD size = static_cast<DWORD>(record.size() * sizeof(wchar_t));
     const BOOL ok = WriteFile(file, record.data(), size, &written, nullptr) && written == size;
     CloseHandle(file);
-    if (!ok || !MoveFileExW(partial.c_str(), argv[1], MOVEFILE_REPLACE_EXISTING)) return 1;
+    if (!ok || !MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return 1;
     return 0;
 }

@@ -1,11 +1,10 @@
 #include "support/OtherCopyLock.h"
-#include "service/StoreLock.h"
 
-OtherCopyLock::OtherCopyLock()
+OtherCopyLock::OtherCopyLock(const wchar_t* name)
     : ready(CreateEventW(nullptr, TRUE, FALSE, nullptr)), done(CreateEventW(nullptr, TRUE, FALSE, nullptr))
 {
-    holder = std::thread([this] {
-        HANDLE mutex = CreateMutexW(nullptr, FALSE, StoreLockName);
+    holder = std::thread([this, name] {
+        HANDLE mutex = CreateMutexW(nullptr, FALSE, name);
         const DWORD wait = mutex ? WaitForSingleObject(mutex, 0) : WAIT_FAILED;
         held = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
         SetEvent(ready);
