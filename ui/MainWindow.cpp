@@ -1,4 +1,5 @@
 #include "ui/MainWindow.h"
+#include "common/AccessibleObject.h"
 #include "common/AppTexts.h"
 #include "common/WindowState.h"
 #include "draw/GdiPlus.h"
@@ -6,6 +7,7 @@
 #include "service/Workflows.h"
 #include "sysinfo/SystemInfo.h"
 #include "ui/Commands.h"
+#include "ui/MainAccessible.h"
 #include "ui/Pages.h"
 #include "ui/Paint.h"
 #include "ui/Sidebar.h"
@@ -73,6 +75,8 @@ void OnCreate(HWND window)
 
 void OnDestroy(HWND window)
 {
+    // a screen reader may hold objects of the window past its end: they answer "not connected" from here
+    EndAccessibility(window);
     KillTimer(window, RefreshTimerId);
     ReleaseGdiPlus();
     DeleteDrawingResources();
@@ -99,6 +103,10 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         break;
     case WM_COMMAND: OnCommand(LOWORD(wParam)); return 0;
     case WM_TIMER: OnTimer(wParam); return 0;
+    case WM_GETOBJECT:
+        if (const LRESULT answer = AnswerMainWindowObject(window, wParam, lParam)) return answer;
+        break;
+    case SidebarRowMessage: ChooseSidebarRow(wParam); return 0;
     case WM_CTLCOLORSTATIC:
         return reinterpret_cast<LRESULT>(
             OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
