@@ -554,7 +554,12 @@ TEST_F(MainWindowAccess, ObjectsHeldPastTheWindowAnswerNotConnected)
     AccessibleRef toggle = ClientObject(autoStartToggle);
     ASSERT_TRUE(toggle);
     ASSERT_EQ(NameOf(object.Get(), 1), L"Главная");
+    // the first request began COM on the window's thread; the window's end ends it
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), RPC_E_CHANGED_MODE) << "no apartment while serving";
     Close();
+    const HRESULT after = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    EXPECT_EQ(after, S_OK) << "COM still runs on the thread after the window's end";
+    if (SUCCEEDED(after)) CoUninitialize();
     ExpectDisconnected(object.Get(), 1);
     ExpectDisconnected(toggle.Get(), CHILDID_SELF);
     EXPECT_EQ(LiveAccessibleObjects(), 2) << "held by this client only";
