@@ -1,5 +1,4 @@
 #include "common/AccessibleObject.h"
-#include <new>
 #include "common/SystemLibraries.h"
 
 namespace {
@@ -31,6 +30,16 @@ HRESULT TextResult(const wchar_t* text, BSTR* out)
 }
 
 }  // namespace
+
+void* AccessibleObject::operator new(size_t size) noexcept
+{
+    return HeapAlloc(GetProcessHeap(), 0, size);
+}
+
+void AccessibleObject::operator delete(void* object) noexcept
+{
+    HeapFree(GetProcessHeap(), 0, object);
+}
 
 AccessibleObject::AccessibleObject(HWND window) : window(window)
 {

@@ -46,6 +46,12 @@ public:
     HRESULT STDMETHODCALLTYPE put_accName(VARIANT child, BSTR name) override;
     HRESULT STDMETHODCALLTYPE put_accValue(VARIANT child, BSTR value) override;
 
+    // on the process heap: the program's objects stay off the C++ library's allocator,
+    // whose nothrow form would bring its exception support into the executable; null
+    // when the heap is exhausted, and the request is then answered by the system
+    static void* operator new(size_t size) noexcept;
+    static void operator delete(void* object) noexcept;
+
 protected:
     explicit AccessibleObject(HWND window);
     virtual ~AccessibleObject();
@@ -63,12 +69,12 @@ protected:
     // A child with an object of its own gives that object (a new reference), and then
     // answers every question itself; a simple element gives null.
     virtual IDispatch* ChildObject(LONG) { return nullptr; }
-    virtual LONG Role(LONG child) = 0;
-    virtual LONG State(LONG child) = 0;
-    // the name, cut to capacity; an empty text for none
-    virtual void Name(LONG child, wchar_t* text, size_t capacity) = 0;
+    virtual LONG Role(LONG) { return ROLE_SYSTEM_CLIENT; }
+    virtual LONG State(LONG) { return 0; }
+    // the name, cut to capacity; left empty for none
+    virtual void Name(LONG, wchar_t*, size_t) {}
     // in screen coordinates
-    virtual bool Location(LONG child, RECT& box) = 0;
+    virtual bool Location(LONG, RECT&) { return false; }
     // the name of the default action, or null for none
     virtual const wchar_t* DefaultAction(LONG) { return nullptr; }
     virtual HRESULT DoDefaultAction(LONG) { return DISP_E_MEMBERNOTFOUND; }

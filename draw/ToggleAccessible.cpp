@@ -1,5 +1,4 @@
 #include "draw/ToggleAccessible.h"
-#include <new>
 #include "common/AccessibleObject.h"
 
 namespace {
@@ -57,5 +56,5 @@ private:
 LRESULT AnswerToggleObject(HWND toggle, WPARAM flags, LPARAM objectId)
 {
     if (!AcceptClientObjectRequest(objectId)) return 0;
-    return AnswerClientObject(new (std::nothrow) ToggleAccessible(toggle), flags);
+    return AnswerClientObject(new ToggleAccessible(toggle), flags);
 }

@@ -1,5 +1,4 @@
 #include "ui/MainAccessible.h"
-#include <new>
 #include "common/AccessibleObject.h"
 #include "common/SystemLibraries.h"
 #include "common/WindowState.h"
@@ -234,7 +233,7 @@ private:
 LRESULT AnswerMainWindowObject(HWND window, WPARAM flags, LPARAM objectId)
 {
     if (!AcceptClientObjectRequest(objectId)) return 0;
-    return AnswerClientObject(new (std::nothrow) MainAccessible(window), flags);
+    return AnswerClientObject(new MainAccessible(window), flags);
 }
 
 void NotifyPageShown(unsigned previous, unsigned page)
