@@ -34,10 +34,10 @@ private:
     const wchar_t* DefaultAction(LONG) override { return FlipActionName; }
 
     // Posted, so that the client's call returns at once, and flipped by the toggle
-    // itself as a click flips it; a disabled toggle stays as it is.
+    // itself as a click flips it; a toggle that a click cannot reach stays as it is.
     HRESULT DoDefaultAction(LONG) override
     {
-        if (!IsWindowEnabled(Window())) return E_FAIL;
+        if (!ToggleTakesInput(Window())) return E_FAIL;
         return PostMessageW(Window(), ToggleDefaultActionMessage, 0, 0) ? S_OK : E_FAIL;
     }
 
@@ -52,6 +52,13 @@ private:
 };
 
 }  // namespace
+
+bool ToggleTakesInput(HWND toggle)
+{
+    for (HWND window = toggle; window; window = GetParent(window))
+        if (!IsWindowEnabled(window)) return false;
+    return true;
+}
 
 LRESULT AnswerToggleObject(HWND toggle, WPARAM flags, LPARAM objectId)
 {

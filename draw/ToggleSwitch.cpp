@@ -125,7 +125,8 @@ LRESULT CALLBACK ToggleWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         SetFocus(window);
         return 0;
     case ToggleDefaultActionMessage:
-        Flip(window);
+        // a message box may have opened since the action was asked for
+        if (ToggleTakesInput(window)) Flip(window);
         return 0;
     case WM_GETOBJECT:
         if (const LRESULT answer = AnswerToggleObject(window, wParam, lParam)) return answer;

@@ -157,23 +157,27 @@ TEST_F(ToggleAccess, DefaultActionFlipsAsAClickDoesAndNothingWhileDisabled)
     ASSERT_TRUE(object);
     struct Row {
         const char* name;
-        bool enabled;
+        bool enabled, windowEnabled;
         LRESULT after;
     };
     const Row rows[] = {
-        {"enabled: on", true, BST_CHECKED},
-        {"enabled: off again", true, BST_UNCHECKED},
-        {"disabled: stays off", false, BST_UNCHECKED},
+        {"enabled: on", true, true, BST_CHECKED},
+        {"enabled: off again", true, true, BST_UNCHECKED},
+        {"disabled: stays off", false, true, BST_UNCHECKED},
+        {"its window disabled, as under a message box: stays off", true, false, BST_UNCHECKED},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         EnableWindow(toggle, row.enabled);
+        EnableWindow(host.Get(), row.windowEnabled);
         hostCommands.clear();
         const HRESULT result = object->accDoDefaultAction(ChildId(CHILDID_SELF));
         PumpMessages();
-        EXPECT_EQ(SUCCEEDED(result), row.enabled);
+        EnableWindow(host.Get(), TRUE);
+        const bool reachable = row.enabled && row.windowEnabled;
+        EXPECT_EQ(SUCCEEDED(result), reachable);
         EXPECT_EQ(SendMessageW(toggle, BM_GETCHECK, 0, 0), row.after);
-        if (!row.enabled) {
+        if (!reachable) {
             EXPECT_TRUE(hostCommands.empty()) << "a disabled toggle told its parent";
             continue;
         }
@@ -493,6 +497,12 @@ TEST_F(MainWindowAccess, TabDefaultActionShowsThePageAsAClickDoes)
     ShowPage(PageServices);
     EXPECT_TRUE(IsWindowVisible(serviceToggles[0]));
     EXPECT_FALSE(IsWindowVisible(autoStartToggle));
+    // nothing while a message box holds the window, as for a click
+    EnableWindow(window, FALSE);
+    EXPECT_EQ(object->accDoDefaultAction(ChildId(1)), E_FAIL);
+    Pump();
+    EnableWindow(window, TRUE);
+    EXPECT_EQ(currentPage, PageServices);
     // nothing for a painted text, and nothing for an id out of range
     EXPECT_EQ(object->accDoDefaultAction(ChildId(FirstPaintedId)), DISP_E_MEMBERNOTFOUND);
     EXPECT_EQ(object->accDoDefaultAction(ChildId(ChildCountOf(object.Get()) + 1)), E_INVALIDARG);

@@ -106,7 +106,10 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_GETOBJECT:
         if (const LRESULT answer = AnswerMainWindowObject(window, wParam, lParam)) return answer;
         break;
-    case SidebarRowMessage: ChooseSidebarRow(wParam); return 0;
+    case SidebarRowMessage:
+        // as a click: nothing while a message box holds the window
+        if (IsWindowEnabled(window)) ChooseSidebarRow(wParam);
+        return 0;
     case WM_CTLCOLORSTATIC:
         return reinterpret_cast<LRESULT>(
             OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
