@@ -225,13 +225,19 @@ TEST_F(ToggleAccess, ObjectHeldPastTheWindowAnswersNotConnected)
     ASSERT_EQ(NameOf(object.Get(), CHILDID_SELF), Caption);
     DestroyWindow(toggle);
     ExpectDisconnected(object.Get(), CHILDID_SELF);
-    // a new window that happens to get the old handle is not this object's
+    object.Reset();
+    EXPECT_EQ(LiveAccessibleObjects(), 0);
+
+    // once its window has ended, an object stays disconnected even where its handle names
+    // a live window again (Windows reuses handles): here the window outlives the ending
     HWND other = CreateWindowExW(0, ToggleClassName, L"Новый", WS_CHILD | WS_VISIBLE, 0, 0, 100, 30, host.Get(),
                                  nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(other, nullptr);
-    ExpectDisconnected(object.Get(), CHILDID_SELF);
-    object.Reset();
-    EXPECT_EQ(LiveAccessibleObjects(), 0);
+    AccessibleRef kept = ClientObject(other);
+    ASSERT_TRUE(kept);
+    DisconnectAccessibleObjects(other);
+    ASSERT_TRUE(IsWindow(other));
+    ExpectDisconnected(kept.Get(), CHILDID_SELF);
 }
 
 TEST_F(ToggleAccess, ReferencesBalance)
