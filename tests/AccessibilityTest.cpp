@@ -3,7 +3,9 @@
 // tabs, the painted texts as static text, the events that tell of changes, and objects
 // that outlive their window without touching it.
 #include <gtest/gtest.h>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 #include "common/AccessibleObject.h"
 #include "common/ControlIds.h"
@@ -586,6 +588,86 @@ TEST_F(MainWindowAccess, ObjectsHeldPastTheWindowAnswerNotConnected)
     // a window opened afterwards answers again
     OpenAndRead();
     EXPECT_EQ(NameOf(object.Get(), 2), L"Службы");
+}
+
+// Pumps the thread's messages until event is set, at most timeoutMs; false on time-out.
+bool PumpUntil(HANDLE event, DWORD timeoutMs)
+{
+    const DWORD until = GetTickCount() + timeoutMs;
+    for (;;) {
+        const DWORD now = GetTickCount();
+        if (static_cast<LONG>(until - now) <= 0) return false;
+        const DWORD waited = MsgWaitForMultipleObjects(1, &event, FALSE, until - now, QS_ALLINPUT);
+        if (waited == WAIT_OBJECT_0) return true;
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) continue;
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+}
+
+struct ReaderSeen {
+    std::wstring before;  // the name read while the window lived
+    HRESULT after;        // the answer once it had ended
+    int liveWhileHeld;    // objects alive while the reader held its proxy
+    int liveAfterEnd;     // ... and right after the window's end
+};
+
+// A reader on a thread of its own holds a proxy to target's object, as a screen reader
+// in another process does, while this thread ends the window with end.
+ReaderSeen ReadAcrossTheEnd(HWND target, LONG child, const std::function<void()>& end)
+{
+    ReaderSeen seen = {L"", S_OK, -1, -1};
+    HANDLE read = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE ended = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread reader([&] {
+        const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        {
+            AccessibleRef proxy = ClientObject(target);
+            if (proxy) seen.before = NameOf(proxy.Get(), child);
+            SetEvent(read);
+            WaitForSingleObject(ended, 20000);
+            BSTR name = nullptr;
+            if (proxy) seen.after = proxy->get_accName(ChildId(child), &name);
+            SysFreeString(name);
+        }
+        if (SUCCEEDED(com)) CoUninitialize();
+        SetEvent(done);
+    });
+    EXPECT_TRUE(PumpUntil(read, 20000));
+    seen.liveWhileHeld = LiveAccessibleObjects();
+    end();
+    seen.liveAfterEnd = LiveAccessibleObjects();
+    SetEvent(ended);
+    EXPECT_TRUE(PumpUntil(done, 20000));
+    reader.join();
+    for (HANDLE event : {read, ended, done}) CloseHandle(event);
+    return seen;
+}
+
+// When the window ends, COM lets go of its objects at once, and a reader's next call
+// fails instead of reaching them: with the main window, whose end also ends COM on the
+// thread, and with a toggle that ends alone while COM goes on.
+TEST_F(MainWindowAccess, AReaderInAnotherApartmentIsCutOffWhenTheWindowEnds)
+{
+    Open();
+    const ReaderSeen seen = ReadAcrossTheEnd(window, 2, [this] { Close(); });
+    EXPECT_EQ(seen.before, L"Службы") << "the reader got no object";
+    EXPECT_EQ(seen.liveWhileHeld, 1) << "the object, held for the reader by COM";
+    EXPECT_EQ(seen.liveAfterEnd, 0) << "COM still holds the object of an ended window";
+    EXPECT_TRUE(FAILED(seen.after)) << std::hex << seen.after;
+}
+
+TEST_F(ToggleAccess, AReaderInAnotherApartmentIsCutOffWhenTheToggleEnds)
+{
+    const ReaderSeen seen = ReadAcrossTheEnd(toggle, CHILDID_SELF, [this] { DestroyWindow(toggle); });
+    EXPECT_EQ(seen.before, Caption) << "the reader got no object";
+    EXPECT_EQ(seen.liveWhileHeld, 1);
+    EXPECT_EQ(seen.liveAfterEnd, 0) << "COM still holds the object of an ended toggle";
+    EXPECT_TRUE(FAILED(seen.after)) << std::hex << seen.after;
 }
 
 }  // namespace
