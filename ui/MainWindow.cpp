@@ -75,7 +75,7 @@ void OnCreate(HWND window)
 
 void OnDestroy(HWND window)
 {
-    // a screen reader may hold objects of the window past its end: they answer "not connected" from here
+    // objects that a screen reader still holds answer "not connected" from here on
     EndAccessibility(window);
     KillTimer(window, RefreshTimerId);
     ReleaseGdiPlus();
