@@ -10,6 +10,7 @@ struct Library {
 Library ole32 = {L"ole32.dll", nullptr};
 Library oleaut32 = {L"oleaut32.dll", nullptr};
 Library kernel32 = {L"kernel32.dll", nullptr};
+Library oleacc = {L"oleacc.dll", nullptr};
 
 const HRESULT Missing = HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
 
@@ -107,4 +108,38 @@ VOID WINAPI SystemDeleteBoundaryDescriptor(HANDLE boundary)
 {
     static decltype(&::DeleteBoundaryDescriptor) entry = nullptr;
     if (Resolve(entry, kernel32, "DeleteBoundaryDescriptor")) entry(boundary);
+}
+
+HRESULT WINAPI SystemCoDisconnectObject(LPUNKNOWN object, DWORD reserved)
+{
+    static decltype(&::CoDisconnectObject) entry = nullptr;
+    if (!Resolve(entry, ole32, "CoDisconnectObject")) return Missing;
+    return entry(object, reserved);
+}
+
+LRESULT WINAPI SystemLresultFromObject(REFIID interfaceId, WPARAM wParam, LPUNKNOWN object)
+{
+    static decltype(&::LresultFromObject) entry = nullptr;
+    if (!Resolve(entry, oleacc, "LresultFromObject")) return Missing;
+    return entry(interfaceId, wParam, object);
+}
+
+HRESULT WINAPI SystemCreateStdAccessibleObject(HWND window, LONG objectId, REFIID interfaceId, void** object)
+{
+    static decltype(&::CreateStdAccessibleObject) entry = nullptr;
+    if (!Resolve(entry, oleacc, "CreateStdAccessibleObject")) {
+        if (object) *object = nullptr;
+        return Missing;
+    }
+    return entry(window, objectId, interfaceId, object);
+}
+
+HRESULT WINAPI SystemAccessibleObjectFromWindow(HWND window, DWORD objectId, REFIID interfaceId, void** object)
+{
+    static decltype(&::AccessibleObjectFromWindow) entry = nullptr;
+    if (!Resolve(entry, oleacc, "AccessibleObjectFromWindow")) {
+        if (object) *object = nullptr;
+        return Missing;
+    }
+    return entry(window, objectId, interfaceId, object);
 }

@@ -1,13 +1,15 @@
 #pragma once
 // The Windows calls of OLE32 and OLEAUT32, which the program needs only when a shell
-// command runs, and the private-namespace calls of KERNEL32, which not every system has
-// (Wine 8 has stubs that end the process). The executable does not import these: each
+// command runs, of OLEACC, which it needs only when a screen reader asks for the window's
+// accessible objects, and the private-namespace calls of KERNEL32, which not every system
+// has (Wine 8 has stubs that end the process). The executable does not import these: each
 // library is loaded on the first call that needs it, from the system directory only, and
 // stays loaded until the process ends. Each function stands in for the Windows call of
 // the same name and fails as that call would when its library or entry point cannot be had.
 #include <windows.h>
 #include <objbase.h>
 #include <oleauto.h>
+#include <oleacc.h>
 
 HRESULT WINAPI SystemCoInitializeEx(LPVOID reserved, DWORD model);
 void WINAPI SystemCoUninitialize();
@@ -22,3 +24,8 @@ HANDLE WINAPI SystemCreatePrivateNamespaceW(LPSECURITY_ATTRIBUTES attributes, LP
 HANDLE WINAPI SystemOpenPrivateNamespaceW(LPVOID boundary, LPCWSTR alias);
 BOOLEAN WINAPI SystemClosePrivateNamespace(HANDLE space, ULONG flags);
 VOID WINAPI SystemDeleteBoundaryDescriptor(HANDLE boundary);
+
+HRESULT WINAPI SystemCoDisconnectObject(LPUNKNOWN object, DWORD reserved);
+LRESULT WINAPI SystemLresultFromObject(REFIID interfaceId, WPARAM wParam, LPUNKNOWN object);
+HRESULT WINAPI SystemCreateStdAccessibleObject(HWND window, LONG objectId, REFIID interfaceId, void** object);
+HRESULT WINAPI SystemAccessibleObjectFromWindow(HWND window, DWORD objectId, REFIID interfaceId, void** object);

@@ -1,6 +1,8 @@
 #include "draw/ToggleSwitch.h"
+#include "common/AccessibleObject.h"
 #include "common/WindowState.h"
 #include "draw/Primitives.h"
+#include "draw/ToggleAccessible.h"
 
 namespace {
 
@@ -27,11 +29,18 @@ void StoreState(HWND toggle, LONG_PTR state)
     SetWindowLongPtrW(toggle, GWLP_USERDATA, state);
 }
 
+// a screen reader hears every change of the check state and of the enabled flag
+void NotifyStateChange(HWND toggle)
+{
+    NotifyWinEvent(EVENT_OBJECT_STATECHANGE, toggle, OBJID_CLIENT, CHILDID_SELF);
+}
+
 void Flip(HWND toggle)
 {
     if (!IsWindowEnabled(toggle)) return;
     StoreState(toggle, StoredState(toggle) == 0 ? 1 : 0);
     InvalidateRect(toggle, nullptr, FALSE);
+    NotifyStateChange(toggle);
     // sent, not posted: the parent reads the new state with BM_GETCHECK right away
     const int id = GetDlgCtrlID(toggle);
     SendMessageW(GetParent(toggle), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(toggle));
@@ -43,6 +52,7 @@ void OnSetCheck(HWND toggle, WPARAM check)
     if (state == StoredState(toggle)) return;
     StoreState(toggle, state);
     InvalidateRect(toggle, nullptr, FALSE);
+    NotifyStateChange(toggle);
 }
 
 void DrawSwitch(GpGraphics* graphics, int width, int height, bool enabled, bool on)
@@ -98,8 +108,11 @@ LRESULT CALLBACK ToggleWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         return 0;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
+        InvalidateRect(window, nullptr, FALSE);
+        return 0;
     case WM_ENABLE:
         InvalidateRect(window, nullptr, FALSE);
+        NotifyStateChange(window);
         return 0;
     case WM_KEYDOWN:
         if (wParam != VK_SPACE && wParam != VK_RETURN) break;
@@ -111,6 +124,16 @@ LRESULT CALLBACK ToggleWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_LBUTTONDOWN:
         SetFocus(window);
         return 0;
+    case ToggleDefaultActionMessage:
+        // a message box may have opened since the action was asked for
+        if (ToggleTakesInput(window)) Flip(window);
+        return 0;
+    case WM_GETOBJECT:
+        if (const LRESULT answer = AnswerToggleObject(window, wParam, lParam)) return answer;
+        break;
+    case WM_NCDESTROY:
+        DisconnectAccessibleObjects(window);
+        break;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }

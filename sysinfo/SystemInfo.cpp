@@ -120,12 +120,14 @@ HFONT MemoryLoadText(wchar_t* text, size_t capacity)
     return fontSemibold22;
 }
 
-void CheckMemoryLoadChange()
+bool CheckMemoryLoadChange()
 {
     MEMORYSTATUSEX status;
-    if (!ReadMemoryStatus(&status)) return;
+    if (!ReadMemoryStatus(&status)) return false;
     const int load = static_cast<int>(status.dwMemoryLoad);
     // a first reading only records: showing the page has just painted the whole window
-    if (LastMemoryLoad >= 0 && LastMemoryLoad != load) InvalidateRect(mainWindow, &MemoryLoadRect, FALSE);
+    const bool changed = LastMemoryLoad >= 0 && LastMemoryLoad != load;
+    if (changed) InvalidateRect(mainWindow, &MemoryLoadRect, FALSE);
     LastMemoryLoad = load;
+    return changed;
 }

@@ -14,4 +14,5 @@ void ProbeSystemDisk();
 void RefreshMemoryText();
 // The Home page's memory-load text for this paint; returns the font to draw it in.
 HFONT MemoryLoadText(wchar_t* text, size_t capacity);
-void CheckMemoryLoadChange();
+// Repaints the Home page's memory load when it changed since the last call; true then.
+bool CheckMemoryLoadChange();

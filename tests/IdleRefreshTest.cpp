@@ -1,10 +1,11 @@
 // An idle refresh changes nothing: with the services, the registry and the memory
 // figures standing still, twenty timer ticks with automatic refresh on, on every page,
-// send no WM_SETTEXT, WM_ENABLE or BM_SETCHECK to any child control and leave nothing
-// of the main window or its children to repaint.
+// send no WM_SETTEXT, WM_ENABLE or BM_SETCHECK to any child control, leave nothing
+// of the main window or its children to repaint and tell a screen reader nothing.
 #include <string>
 #include "common/ControlIds.h"
 #include "common/WindowState.h"
+#include "support/AccessibleClient.h"
 #include "support/MainWindowFixture.h"
 
 namespace {
@@ -17,6 +18,13 @@ BOOL WINAPI SteadyMemory(LPMEMORYSTATUSEX status)
     status->dwMemoryLoad = 41;
     status->ullTotalPhys = 8ull << 30;
     status->ullAvailPhys = 5ull << 30;
+    return TRUE;
+}
+
+BOOL WINAPI ChangedMemory(LPMEMORYSTATUSEX status)
+{
+    SteadyMemory(status);
+    status->dwMemoryLoad = 42;
     return TRUE;
 }
 
@@ -73,12 +81,18 @@ protected:
     void ExpectIdleOnEveryPage()
     {
         ASSERT_TRUE(Checked(autoRefreshToggle)) << "automatic refresh is on after start";
+        // a screen reader that has read the window listens for its events
+        ClientObject(window);
+        WinEventRecorder events;
+        ASSERT_TRUE(events.Hooked());
         for (const PageRow& row : Pages) {
             SCOPED_TRACE(row.name);
             SendMessageW(window, WM_COMMAND, IdFirstPageCommand + row.page, 0);
             ASSERT_EQ(currentPage, row.page);
             Settle();
+            events.Clear();
             for (int i = 0; i < IdleTicks; ++i) Tick();
+            EXPECT_TRUE(events.Events().empty()) << events.Describe();
             EXPECT_EQ(seenMessages.setText, 0) << seenMessages.first;
             EXPECT_EQ(seenMessages.enable, 0) << seenMessages.first;
             EXPECT_EQ(seenMessages.setCheck, 0) << seenMessages.first;
@@ -109,6 +123,13 @@ TEST_F(IdleRefresh, ChangesNothingOnAnyPage)
     RECT r = {};
     ASSERT_TRUE(GetUpdateRect(window, &r, FALSE));
     EXPECT_TRUE(EqualRect(&r, &StatusCardRect));
+
+    // and the same recording hears a real change: the memory load painted anew
+    Settle();
+    WinEventRecorder changes;
+    osApi.GlobalMemoryStatusEx = ChangedMemory;
+    Tick();
+    EXPECT_FALSE(changes.Events().empty());
 }
 
 TEST_F(IdleRefresh, ChangesNothingWithoutSysMain)

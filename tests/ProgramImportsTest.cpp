@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <tlhelp32.h>
+#include <oleacc.h>
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -206,4 +207,47 @@ TEST(ProgramImports, LibrariesPlantedBesideTheProgramAreNotLoaded)
     }
     HandlerLaunch launch;
     EXPECT_TRUE(settings.WaitForLaunch(launch, 10000)) << "303 did not reach the desktop shell";
+}
+
+// The accessibility libraries come only with a screen reader's first request, and from
+// the system directory even when copies are planted beside the program.
+TEST(ProgramImports, AccessibilityLibrariesComeWithTheFirstRequestFromTheSystem)
+{
+    TempFolder folder;
+    ASSERT_TRUE(CopyFileW((BuildFolder() + L"TarvixMini.exe").c_str(), folder.File(L"TarvixMini.exe").c_str(), FALSE));
+    ASSERT_TRUE(WriteFakeDll(folder.File(L"oleacc.dll"),
+                             {"AccessibleObjectFromWindow", "CreateStdAccessibleObject", "LresultFromObject"}));
+    ASSERT_TRUE(WriteFakeDll(folder.File(L"ole32.dll"), {"CoDisconnectObject", "CoInitializeEx", "CoUninitialize"}));
+    ASSERT_TRUE(WriteFakeDll(folder.File(L"oleaut32.dll"), {"SysAllocString", "SysFreeString"}));
+
+    RunningCopy copy(folder.Path());
+    ASSERT_NE(copy.Window(), nullptr) << "the copy's window did not appear";
+    auto held = [&](const wchar_t* dll) {
+        const std::vector<std::wstring> modules = ModulesOf(copy.ProcessId());
+        auto found = std::find_if(modules.begin(), modules.end(), [&](const std::wstring& module) {
+            return _wcsicmp(BaseName(module).c_str(), dll) == 0;
+        });
+        return found == modules.end() ? std::wstring() : *found;
+    };
+    EXPECT_EQ(held(L"oleacc.dll"), L"") << "loaded before any screen reader asked";
+
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    IAccessible* client = nullptr;
+    const HRESULT result = AccessibleObjectFromWindow(copy.Window(), static_cast<DWORD>(OBJID_CLIENT),
+                                                      __uuidof(IAccessible), reinterpret_cast<void**>(&client));
+    EXPECT_EQ(result, S_OK);
+    if (client) {
+        LONG count = 0;
+        EXPECT_EQ(client->get_accChildCount(&count), S_OK);
+        EXPECT_GT(count, 4) << "the tabs and more";
+        client->Release();
+    }
+    CoUninitialize();
+
+    for (const wchar_t* dll : {L"oleacc.dll", L"ole32.dll", L"oleaut32.dll"}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(dll)));
+        const std::wstring module = held(dll);
+        ASSERT_NE(module, L"") << "not loaded by the request";
+        EXPECT_TRUE(IsInFolder(module, SystemFolder())) << testing::PrintToString(module);
+    }
 }

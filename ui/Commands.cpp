@@ -9,6 +9,7 @@
 #include "service/SysMainStatus.h"
 #include "service/Workflows.h"
 #include "sysinfo/SystemInfo.h"
+#include "ui/MainAccessible.h"
 #include "ui/Pages.h"
 
 namespace {
@@ -83,7 +84,7 @@ void OnTimer(WPARAM timerId)
     RefreshSysMainStatus();
     if (currentPage == PageServices) RefreshServiceList();
     if (currentPage == PageOptimization) RefreshMemoryText();
-    if (currentPage == PageHome) CheckMemoryLoadChange();
+    if (currentPage == PageHome && CheckMemoryLoadChange()) NotifyMemoryLoadShown();
 }
 
 HBRUSH OnCtlColorStatic(HDC hdc, HWND control)

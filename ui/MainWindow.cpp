@@ -1,4 +1,5 @@
 #include "ui/MainWindow.h"
+#include "common/AccessibleObject.h"
 #include "common/AppTexts.h"
 #include "common/WindowState.h"
 #include "draw/GdiPlus.h"
@@ -6,6 +7,7 @@
 #include "service/Workflows.h"
 #include "sysinfo/SystemInfo.h"
 #include "ui/Commands.h"
+#include "ui/MainAccessible.h"
 #include "ui/Pages.h"
 #include "ui/Paint.h"
 #include "ui/Sidebar.h"
@@ -73,6 +75,8 @@ void OnCreate(HWND window)
 
 void OnDestroy(HWND window)
 {
+    // objects that a screen reader still holds answer "not connected" from here on
+    EndAccessibility(window);
     KillTimer(window, RefreshTimerId);
     ReleaseGdiPlus();
     DeleteDrawingResources();
@@ -99,6 +103,13 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         break;
     case WM_COMMAND: OnCommand(LOWORD(wParam)); return 0;
     case WM_TIMER: OnTimer(wParam); return 0;
+    case WM_GETOBJECT:
+        if (const LRESULT answer = AnswerMainWindowObject(window, wParam, lParam)) return answer;
+        break;
+    case SidebarRowMessage:
+        // as a click: nothing while a message box holds the window
+        if (IsWindowEnabled(window)) ChooseSidebarRow(wParam);
+        return 0;
     case WM_CTLCOLORSTATIC:
         return reinterpret_cast<LRESULT>(
             OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));

@@ -5,6 +5,7 @@
 #include "service/ServiceCatalogue.h"
 #include "service/Workflows.h"
 #include "sysinfo/SystemInfo.h"
+#include "ui/MainAccessible.h"
 
 unsigned currentPage = PageHome;
 
@@ -158,6 +159,7 @@ void CreatePageControls()
 void ShowPage(unsigned page)
 {
     if (page >= PageCount) return;
+    const unsigned previous = currentPage;
     currentPage = page;
     for (unsigned i = 0; i < PageCount; ++i) {
         const PageControlList& list = PageControls[i];
@@ -170,4 +172,5 @@ void ShowPage(unsigned page)
         RefreshMemoryText();
     }
     InvalidateRect(mainWindow, nullptr, FALSE);
+    NotifyPageShown(previous, page);
 }

@@ -1,4 +1,5 @@
 #include "ui/Paint.h"
+#include "common/AppendBounded.h"
 #include "common/WindowState.h"
 #include "draw/GdiPlus.h"
 #include "draw/Primitives.h"
@@ -97,6 +98,12 @@ const PageHeader PageHeaders[PageCount] = {
     {L"Восстановление", L"Возврат сохранённых параметров"},
     {L"Справка", L"О программе"},
 };
+
+// the header of pages 1 to 4, and the notice drawn alone when GDI+ cannot be used
+const Label PageTitle = {nullptr, 241, 24, 620, 37, &fontBold25, Ink};
+const Label PageSubtitle = {nullptr, 241, 63, 620, 24, &fontRegular15, Subtitle};
+const Label GdiPlusNotice = {L"GDI+ недоступен. Проверьте установку Windows.", 25, 25, 650, 50, &fontRegular18,
+                             RGB(204, 0, 0)};
 
 constexpr int MemoryTextCapacity = 32;
 
@@ -243,15 +250,33 @@ void DrawPageTexts(HDC hdc)
         return;
     }
     const PageHeader& header = PageHeaders[currentPage];
-    DrawLabel(hdc, header.title, 241, 24, 620, 37, fontBold25, Ink);
-    if (header.subtitle[0]) DrawLabel(hdc, header.subtitle, 241, 63, 620, 24, fontRegular15, Subtitle);
+    DrawLabel(hdc, header.title, PageTitle.x, PageTitle.y, PageTitle.width, PageTitle.height, *PageTitle.font,
+              PageTitle.colour);
+    if (header.subtitle[0])
+        DrawLabel(hdc, header.subtitle, PageSubtitle.x, PageSubtitle.y, PageSubtitle.width, PageSubtitle.height,
+                  *PageSubtitle.font, PageSubtitle.colour);
 }
 
 void PaintFallback(HDC hdc, const RECT& client)
 {
     FillRect(hdc, &client, lightGreyBrush);
-    DrawLabel(hdc, L"GDI+ недоступен. Проверьте установку Windows.", 25, 25, 650, 50, fontRegular18,
-              RGB(204, 0, 0));
+    DrawLabels(hdc, &GdiPlusNotice, 1);
+}
+
+// the Label that text number index of the page shown is drawn with, its own text left
+// null where the text is read at each paint
+const Label* PaintedLabel(int index, HomeValue& value)
+{
+    value = HomeValue::None;
+    if (!GdiPlusApi.usable) return index == 0 ? &GdiPlusNotice : nullptr;
+    if (currentPage == PageHome) {
+        if (index >= static_cast<int>(sizeof(HomeLabels) / sizeof(HomeLabels[0]))) return nullptr;
+        value = HomeLabels[index].value;
+        return &HomeLabels[index].label;
+    }
+    if (index == 0) return &PageTitle;
+    if (index == 1 && PageHeaders[currentPage].subtitle[0]) return &PageSubtitle;
+    return nullptr;
 }
 
 }  // namespace
@@ -271,4 +296,31 @@ void PaintMainWindow(HWND window)
     }
     DrawSidebarTexts(paint.Dc());
     DrawPageTexts(paint.Dc());
+}
+
+int PaintedTextCount()
+{
+    HomeValue value;
+    int count = 0;
+    while (PaintedLabel(count, value)) ++count;
+    return count;
+}
+
+bool GetPaintedText(int index, PaintedText& text)
+{
+    HomeValue value;
+    const Label* label = index >= 0 ? PaintedLabel(index, value) : nullptr;
+    if (!label) return false;
+    text.text[0] = L'\0';
+    text.box = {label->x, label->y, label->x + label->width, label->y + label->height};
+    text.memoryLoad = value == HomeValue::MemoryLoad;
+    const wchar_t* fixed = label->text;
+    if (label == &PageTitle) fixed = PageHeaders[currentPage].title;
+    if (label == &PageSubtitle) fixed = PageHeaders[currentPage].subtitle;
+    if (value == HomeValue::Drive) fixed = DriveText();
+    if (value == HomeValue::MemoryLoad)
+        MemoryLoadText(text.text, PaintedTextCapacity);
+    else
+        AppendBounded(text.text, PaintedTextCapacity, fixed);
+    return true;
 }

@@ -52,8 +52,13 @@ bool OnSidebarClick(int x, int y)
 {
     const int row = RowAt(x, y, ClickRight);
     if (row < 0) return false;
-    ShowPage(SidebarRows[row].page);
+    ChooseSidebarRow(static_cast<WPARAM>(row));
     return true;
+}
+
+void ChooseSidebarRow(WPARAM row)
+{
+    if (row < static_cast<WPARAM>(SidebarRowCount)) ShowPage(SidebarRows[row].page);
 }
 
 bool OnPageKey(WPARAM key)

@@ -33,3 +33,8 @@ constexpr int SidebarRowTop(int row)
 void OnSidebarMouseMove(int x, int y);
 bool OnSidebarClick(int x, int y);
 bool OnPageKey(WPARAM key);
+
+// Posted to the main window by a page tab's default action (a screen reader's), with
+// the row in wParam; the window shows the row's page as a click on the row does.
+constexpr UINT SidebarRowMessage = WM_APP + 1;
+void ChooseSidebarRow(WPARAM row);
