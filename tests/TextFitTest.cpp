@@ -1,13 +1,18 @@
 // The window's fonts as this machine renders them: the symbol font has every sidebar
-// glyph and the text fonts every letter, and every fixed text fits the box it is drawn
-// in. On Windows that is Segoe UI's doing; under Wine it is the prefix's font
-// replacements' (scripts/wine-env.sh): without them glyphs go missing and texts get cut.
+// glyph and the text fonts every letter, every fixed text fits the box it is drawn in,
+// and every text the program can put into a label fits that label. On Windows that is
+// Segoe UI's doing; under Wine it is the prefix's font replacements' (scripts/wine-env.sh):
+// without them glyphs go missing and texts get cut.
+#include <algorithm>
 #include <string>
+#include <vector>
 #include "common/WindowState.h"
 #include "e2e/Text.h"
 #include "service/ServiceCatalogue.h"
 #include "support/GdiWorld.h"
 #include "support/MainWindowFixture.h"
+#include "sysinfo/SystemInfo.h"
+#include "ui/Pages.h"
 
 namespace {
 
@@ -49,11 +54,16 @@ private:
 
 ::testing::AssertionResult Fits(HFONT font, const std::wstring& text, int width, int height, UINT format)
 {
-    const SIZE need = Measure(font).Extent(text, width, format);
+    const Measure measure(font);
+    const SIZE need = measure.Extent(text, width, format);
     if (need.cx <= width && need.cy <= height) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "\"" << Utf8(text) << "\" needs " << need.cx << " x " << need.cy
-                                         << " px, its box is " << width << " x " << height;
+                                         << " px, its box is " << width << " x " << height << " (on one line it is "
+                                         << measure.Extent(text, width, DT_SINGLELINE).cx << " px wide)";
 }
+
+// how a static text with style 0 (SS_LEFT) draws its text
+constexpr UINT StaticFormat = DT_WORDBREAK | DT_EXPANDTABS;
 
 const wchar_t Russian[] = L"АБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯабвгдеёжзийклмнопрстуфхцчшщъыьэюя";
 
@@ -115,16 +125,14 @@ TEST(Fonts, PaintedTextsFitTheirBoxes)
 
 class ControlTexts : public MainWindowTest {};
 
-// Every child control's text, as the controls draw it: static texts wrap at words inside
-// their box, push buttons centre one line inside their border, toggles draw one line left
-// of the switch. The labels that refreshes fill get each start-type and state text.
+// The fixed texts of the child controls as created, as the controls draw them: static
+// texts wrap at words inside their box, push buttons centre one line inside their border,
+// toggles draw one line left of the switch.
 TEST_F(ControlTexts, FitTheirControls)
 {
     ASSERT_NE(Open(), nullptr);
     int checked = 0;
     for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        // shows that SysMain is missing here, a text longer than the label is wide: below
-        if (child == statusLabel) continue;
         wchar_t className[32] = {};
         GetClassNameW(child, className, 32);
         RECT client = {};
@@ -134,7 +142,7 @@ TEST_F(ControlTexts, FitTheirControls)
         SCOPED_TRACE(Utf8(className) + " \"" + Utf8(text) + "\"");
         HFONT font = reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0));
         if (_wcsicmp(className, L"Static") == 0) {
-            EXPECT_TRUE(Fits(font, text, client.right, client.bottom, DT_WORDBREAK | DT_EXPANDTABS));
+            EXPECT_TRUE(Fits(font, text, client.right, client.bottom, StaticFormat));
         } else if (_wcsicmp(className, L"Button") == 0) {
             EXPECT_TRUE(Fits(font, text, client.right - 8, client.bottom - 8, DT_SINGLELINE));
         } else {
@@ -143,24 +151,208 @@ TEST_F(ControlTexts, FitTheirControls)
         ++checked;
     }
     EXPECT_GE(checked, 40) << "controls with a text";
+}
 
-    RECT label = {};
-    GetClientRect(startTypeLabel, &label);
-    EXPECT_TRUE(Fits(fontSemibold22, StartUnavailableText, label.right, label.bottom, DT_WORDBREAK));
-    for (DWORD start = SERVICE_BOOT_START; start <= SERVICE_DISABLED; ++start) {
-        EXPECT_TRUE(Fits(fontSemibold22, StartTypeText(start), label.right, label.bottom, DT_WORDBREAK));
+namespace {
+
+// the memory figures RefreshMemoryText reads: total in MiB, nothing available
+ULONGLONG fakeTotalMiB = 0;
+BOOL WINAPI FakeMemoryStatus(LPMEMORYSTATUSEX status)
+{
+    status->ullTotalPhys = fakeTotalMiB << 20;
+    status->ullAvailPhys = 0;
+    status->dwMemoryLoad = 100;
+    return TRUE;
+}
+
+// the Optimization page's memory text as the program composes it for these figures
+std::wstring MemoryText(ULONGLONG totalMiB)
+{
+    fakeTotalMiB = totalMiB;
+    osApi.GlobalMemoryStatusEx = FakeMemoryStatus;
+    LiveMemoryFlag = 1;
+    RefreshMemoryText();
+    return Text(MemoryLabel);
+}
+
+const wchar_t* const Checking = L"Проверка...";
+const wchar_t* const CopySuffix = L" | есть копия";
+
+void AddOnce(std::vector<std::wstring>& texts, const std::wstring& text)
+{
+    if (std::find(texts.begin(), texts.end(), text) == texts.end()) texts.push_back(text);
+}
+
+// the texts that text(value) gives for every value from first to last
+template <typename Value>
+std::vector<std::wstring> TextsOf(std::vector<std::wstring> texts, const wchar_t* (*text)(Value), Value first,
+                                  Value last)
+{
+    for (Value value = first; value <= last; ++value) AddOnce(texts, text(value));
+    return texts;
+}
+
+// a Services row: each start type's short text or "Нет службы", with and without the
+// note that a saved copy exists
+std::vector<std::wstring> RowTexts()
+{
+    const std::vector<std::wstring> bases =
+        TextsOf<DWORD>({NoServiceText}, StartTypeShortText, SERVICE_BOOT_START, SERVICE_DISABLED + 1);
+    std::vector<std::wstring> texts = {Checking};
+    for (const std::wstring& base : bases) {
+        texts.push_back(base);
+        texts.push_back(base + CopySuffix);
     }
-    // the row texts alone: with " | есть копия" behind them they wrap, as below
-    GetClientRect(serviceLabels[0], &label);
-    EXPECT_TRUE(Fits(fontRegular18, NoServiceText, label.right, label.bottom, DT_WORDBREAK));
-    for (DWORD start = SERVICE_BOOT_START; start <= SERVICE_DISABLED; ++start) {
-        EXPECT_TRUE(Fits(fontRegular18, StartTypeShortText(start), label.right, label.bottom, DT_WORDBREAK));
-    }
-    // "Статус: служба SysMain не найдена" wraps to a second line that the label cuts, in
-    // every font tried (Liberation Sans, DejaVu Sans, Open Sans): the label keeps its size,
-    // so only the state texts are held to it
-    GetClientRect(statusLabel, &label);
-    for (DWORD state = 0; state <= SERVICE_RUNNING; ++state) {
-        EXPECT_TRUE(Fits(fontSemibold22, ServiceStateText(state), label.right, label.bottom, DT_WORDBREAK));
+    return texts;
+}
+
+struct LabelTexts {
+    std::string name;
+    HWND label;
+    HFONT font;
+    std::vector<std::wstring> texts;
+};
+
+}  // namespace
+
+// Every text that the program can put into each label that refreshes fill, measured in
+// the label's own box and font as the static control draws it (wrapped at words).
+TEST_F(ControlTexts, EveryTextALabelCanHoldFitsIt)
+{
+    ASSERT_NE(Open(), nullptr);
+    std::vector<LabelTexts> labels = {
+        {"status",
+         statusLabel,
+         fontSemibold22,
+         TextsOf<DWORD>({Checking, L"Статус: служба SysMain не найдена"}, ServiceStateText, 0, SERVICE_RUNNING + 1)},
+        {"start type",
+         startTypeLabel,
+         fontSemibold22,
+         TextsOf<DWORD>({Checking, StartUnavailableText}, StartTypeText, SERVICE_BOOT_START, SERVICE_DISABLED + 1)},
+        {"saved setting",
+         savedSettingLabel,
+         fontRegular18,
+         {L"Резервная настройка: проверка...", L"Сохранённая настройка: отсутствует",
+          L"Сохранённая настройка: вручную", L"Сохранённая настройка: автоматически",
+          L"Сохранённая настройка: другой тип"}},
+        {"disk",
+         DiskLabel,
+         fontRegular18,
+         {L"Тип диска: проверка...", L"Тип диска: не определён", L"Диск Windows: неизвестен",
+          L"Системный диск: HDD (по драйверу)", L"Системный диск: SSD (по драйверу)"}},
+        {"memory",
+         MemoryLabel,
+         fontRegular18,
+         // 1 TiB, and the most the figures can show (32 bits of MiB)
+         {L"RAM: проверка...", L"RAM: нажмите «Диагностика»", MemoryText(1ull << 20), MemoryText(0xFFFFFFFFull)}},
+    };
+    EXPECT_EQ(labels.back().texts[3], L"RAM занято: 4294967295 / 4294967295 MB");
+    for (int row = 0; row < ServiceCount; ++row)
+        labels.push_back({"row " + Utf8(ServiceCatalogue[row].label), serviceLabels[row], fontRegular18, RowTexts()});
+
+    for (const LabelTexts& label : labels) {
+        SCOPED_TRACE(label.name);
+        ASSERT_NE(label.label, nullptr);
+        EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(label.label, WM_GETFONT, 0, 0)), label.font) << "its font";
+        RECT box = {};
+        GetClientRect(label.label, &box);
+        for (const std::wstring& text : label.texts)
+            EXPECT_TRUE(Fits(label.font, text, box.right, box.bottom, StaticFormat));
     }
 }
+
+namespace {
+
+// What the window paints under and beside the controls (ui/Paint.cpp), as left, top,
+// right, bottom; cards with their corner radius.
+struct Painted {
+    const char* name;
+    RECT box;
+    int radius;
+};
+
+const Painted PageCard = {"page card", {237, 100, 877, 595}, 12};
+const Painted PageCardBand = {"page card band", {237, 100, 877, 108}, 4};
+const Painted HomeCards[] = {
+    {"status card", {239, 102, 874, 249}, 12},  {"start-type card", {240, 266, 442, 348}, 12},
+    {"drive card", {451, 266, 652, 348}, 12},   {"memory card", {661, 266, 874, 348}, 12},
+    {"control card", {239, 366, 874, 523}, 12}, {"backup and actions card", {239, 536, 874, 656}, 12},
+};
+// the texts and the status dot painted on the Home cards
+const Painted HomeMarks[] = {
+    {"caption \"Статус SysMain:\"", {256, 154, 451, 186}, 0},
+    {"status dot", {460, 164, 474, 178}, 7},
+    {"caption \"Тип запуска\"", {254, 278, 436, 303}, 0},
+    {"caption \"Накопитель\"", {464, 278, 644, 303}, 0},
+    {"drive value", {464, 308, 642, 338}, 0},
+    {"caption \"RAM использовано\"", {674, 278, 859, 303}, 0},
+    {"memory load", {674, 308, 849, 338}, 0},
+    {"caption \"Управление\"", {256, 374, 846, 403}, 0},
+};
+
+bool Overlap(const RECT& a, const RECT& b)
+{
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+// the point lies on or inside the card's outline, rounded corners included
+bool InsideShape(double x, double y, const Painted& card)
+{
+    const RECT& r = card.box;
+    if (x < r.left || x > r.right || y < r.top || y > r.bottom) return false;
+    const double cx = x < r.left + card.radius ? r.left + card.radius : x > r.right - card.radius ? r.right - card.radius : x;
+    const double cy = y < r.top + card.radius ? r.top + card.radius : y > r.bottom - card.radius ? r.bottom - card.radius : y;
+    return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= double(card.radius) * card.radius;
+}
+
+// box and card are convex: the box is inside when its corners are
+bool InsideShape(const RECT& box, const Painted& card)
+{
+    return InsideShape(box.left, box.top, card) && InsideShape(box.right, box.top, card) &&
+           InsideShape(box.left, box.bottom, card) && InsideShape(box.right, box.bottom, card);
+}
+
+std::string Describe(const RECT& box)
+{
+    return std::to_string(box.left) + ", " + std::to_string(box.top) + " to " + std::to_string(box.right) + ", " +
+           std::to_string(box.bottom);
+}
+
+}  // namespace
+
+// Each control of a page lies inside one of the page's cards and overlaps neither another
+// control of the page nor what the window paints on the cards.
+TEST_F(ControlTexts, ControlsLieInsideTheirCardsAndOverlapNothing)
+{
+    ASSERT_NE(Open(), nullptr);
+    for (unsigned page = 0; page < PageCount; ++page) {
+        std::vector<Painted> cards, marks;
+        if (page == PageHome) {
+            cards.assign(std::begin(HomeCards), std::end(HomeCards));
+            marks.assign(std::begin(HomeMarks), std::end(HomeMarks));
+        } else {
+            cards = {PageCard};
+            marks = {PageCardBand};
+        }
+        const PageControlList& list = PageControls[page];
+        std::vector<RECT> boxes;
+        for (int i = 0; i < list.count; ++i) {
+            RECT box = {};
+            GetWindowRect(list.windows[i], &box);
+            MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
+            boxes.push_back(box);
+        }
+        for (size_t i = 0; i < boxes.size(); ++i) {
+            SCOPED_TRACE("page " + std::to_string(page) + ", control " + std::to_string(i) + " \"" +
+                         Utf8(Text(list.windows[i])) + "\" at " + Describe(boxes[i]));
+            bool inCard = false;
+            for (const Painted& card : cards) inCard = inCard || InsideShape(boxes[i], card);
+            EXPECT_TRUE(inCard) << "lies outside every card";
+            for (const Painted& mark : marks) EXPECT_FALSE(Overlap(boxes[i], mark.box)) << "covers the " << mark.name;
+            for (size_t j = i + 1; j < boxes.size(); ++j)
+                EXPECT_FALSE(Overlap(boxes[i], boxes[j]))
+                    << "overlaps control " << j << " \"" << Utf8(Text(list.windows[j])) << "\" at " << Describe(boxes[j]);
+        }
+    }
+}
+

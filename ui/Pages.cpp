@@ -63,7 +63,8 @@ const wchar_t* const Button = L"BUTTON";
 const wchar_t* const Toggle = ToggleClassName;
 
 const ControlSpec HomeControls[] = {
-    {Static, L"Проверка...", 0, 486, 155, 345, 40, 0, &statusLabel, &fontSemibold22},
+    // two lines high: "Статус: служба SysMain не найдена" is wider than the card has room for
+    {Static, L"Проверка...", 0, 486, 155, 345, 64, 0, &statusLabel, &fontSemibold22},
     {Static, L"Проверка...", 0, 255, 311, 182, 29, 0, &startTypeLabel, &fontSemibold22},
     {Static, L"Резервная настройка: проверка...", 0, 255, 555, 575, 26, 0, &savedSettingLabel},
     {Toggle, L"Отключить автозапуск SysMain", WS_TABSTOP, 258, 408, 575, 30, IdAutoStartToggle, &autoStartToggle},
@@ -127,14 +128,15 @@ void CreateAll(const ControlSpec (&controls)[N])
     for (const ControlSpec& c : controls) Create(c);
 }
 
-// a toggle and its start-type label for each catalogue row, 45 pixels apart
+// a toggle and its start-type label for each catalogue row, 45 pixels apart; the label
+// reaches to where the card's right corners begin, room for "Другой режим | есть копия"
 void CreateServiceRows()
 {
     for (int r = 0; r < ServiceCount; ++r) {
         const int y = 145 + 45 * r;
         Create({Toggle, ServiceCatalogue[r].label, WS_TABSTOP, 315, y, 280, 32, IdFirstServiceToggle + r,
                 &serviceToggles[r]});
-        Create({Static, L"Проверка...", 0, 610, y, 170, 31, 0, &serviceLabels[r]});
+        Create({Static, L"Проверка...", 0, 610, y, 255, 31, 0, &serviceLabels[r]});
     }
 }
 

@@ -7,7 +7,10 @@ class FirstStart : public EndToEnd {};
 
 // Client points and boxes of the Home page
 constexpr POINT StatusDot = {467, 171};
-const RECT StatusLabelBox = {486, 155, 486 + 345, 155 + 40};
+const RECT StatusLabelBox = {486, 155, 486 + 345, 155 + 64};
+// below where a one-line label of 40 pixels would have ended
+const RECT StatusSecondLine = {486, 155 + 41, 486 + 345, 155 + 64};
+const wchar_t* const NotFound = L"Статус: служба SysMain не найдена";
 
 const COLORREF DotRunning = RGB(34, 161, 90);
 const COLORREF DotStopped = RGB(220, 85, 85);
@@ -83,7 +86,7 @@ const FirstStartRow Rows[] = {
     {"missing",
      {L"SysMain", 0, false},
      -1,
-     L"Статус: служба SysMain не найдена",
+     NotFound,
      L"Недоступен",
      L"Сохранённая настройка: отсутствует",
      false,
@@ -127,6 +130,8 @@ TEST_F(FirstStart, HomePageShowsSysMainAsFound)
         EXPECT_EQ(shot.At(StatusDot.x, StatusDot.y), row.dot) << "status dot";
         EXPECT_GT(shot.Count(StatusLabelBox, row.statusText), 0) << "no pixel of the status text colour";
         EXPECT_GT(shot.Count(StatusLabelBox, RGB(234, 250, 240)), 0) << "status label background";
+        // the not-found text takes two lines, and the second one shows whole
+        EXPECT_EQ(shot.Count(StatusSecondLine, row.statusText) > 0, std::wstring(row.status) == NotFound) << "second line";
         EXPECT_TRUE(shot.Save(std::wstring(L"home-") + std::wstring(row.name, row.name + strlen(row.name))));
         EXPECT_TRUE(program.Close());
         // what the program showed is what the registry and the manager hold

@@ -91,9 +91,12 @@ void ExpectPage(Program& program, int page, const wchar_t* screenshot)
 
 TEST_F(Pages, KeysSidebarAndCommandsShowEveryPage)
 {
-    ASSERT_NO_FATAL_FAILURE(InstallServices());
+    // Fax as a batch turn-off leaves it, so that the Services screenshot shows a saved copy
+    ASSERT_NO_FATAL_FAILURE(InstallServices({{L"Fax", SERVICE_DISABLED, false}}));
+    ASSERT_TRUE(SetDwordValue(ProductKey, L"Bk_Fax", SERVICE_DEMAND_START));
     Program program;
     ASSERT_TRUE(program.Start());
+    ExpectText(FindServices(program).labels[3], L"Отключена | есть копия", "Fax row");
     ExpectPage(program, 0, L"page-home");
 
     // keys, while the main window has the focus as it has after start-up
