@@ -1,4 +1,5 @@
 #include "ui/Paint.h"
+#include "common/StartupMarks.h"
 #include "common/WindowState.h"
 #include "draw/GdiPlus.h"
 #include "draw/Primitives.h"
@@ -258,6 +259,7 @@ void PaintFallback(HDC hdc, const RECT& client)
 
 void PaintMainWindow(HWND window)
 {
+    StartupMark("paint");
     const PaintScope paint(window);
     RECT client;
     GetClientRect(window, &client);
@@ -269,6 +271,8 @@ void PaintMainWindow(HWND window)
         }
         DrawShapes(pass.Graphics(), static_cast<float>(client.right), static_cast<float>(client.bottom));
     }
+    StartupMark("shapes");
     DrawSidebarTexts(paint.Dc());
     DrawPageTexts(paint.Dc());
+    StartupMark("painted");  // EndPaint follows as the scope ends
 }
