@@ -6,8 +6,9 @@
 // disk probe; the seven service rows (a service manager connection and two registry reads
 // each); the memory figures; the timer; then a first paint with the program's shapes
 // through GDI+ and its texts through GDI, ending on the status dot that the bench driver
-// watches. Nothing else: no change tests before an update, no texts put together from
-// parts, no control tables. It does not link the program's code, so a cost of ours can
+// watches. Nothing else: no texts put together from parts, no control tables, and no
+// change tests before an update: every control starts enabled and every toggle off, so
+// only what differs from that is sent. It does not link the program's code, so a cost of ours can
 // not hide in here (bench/CMakeLists.txt builds it with the program's flags, icon and
 // manifest).
 #include <windows.h>
@@ -215,12 +216,15 @@ void RefreshSysMain()
                                : original == 3 ? L"Сохранённая настройка: вручную"
                                : original == 2 ? L"Сохранённая настройка: автоматически"
                                                : L"Сохранённая настройка: другой тип");
-    SendMessageW(autoStartToggle, BM_SETCHECK, sysMainReadable && sysMainStart == 4 ? BST_CHECKED : BST_UNCHECKED, 0);
-    EnableWindow(autoStartToggle, sysMainReadable);
-    EnableWindow(stopToggle, sysMainReadable);
-    EnableWindow(applyButton, sysMainReadable);
-    EnableWindow(startButton, sysMainReadable && sysMainStart != 4 && sysMainState != SERVICE_RUNNING);
-    EnableWindow(stopButton, sysMainReadable && sysMainState == SERVICE_RUNNING);
+    // every control starts enabled and every toggle off: only what differs is sent
+    if (sysMainReadable && sysMainStart == 4) SendMessageW(autoStartToggle, BM_SETCHECK, BST_CHECKED, 0);
+    if (!sysMainReadable) {
+        EnableWindow(autoStartToggle, FALSE);
+        EnableWindow(stopToggle, FALSE);
+        EnableWindow(applyButton, FALSE);
+    }
+    if (!sysMainReadable || sysMainStart == 4 || sysMainState == SERVICE_RUNNING) EnableWindow(startButton, FALSE);
+    if (!sysMainReadable || sysMainState != SERVICE_RUNNING) EnableWindow(stopButton, FALSE);
     const RECT statusCard = {237, 103, 878, 252};
     InvalidateRect(mainWindow, &statusCard, FALSE);
 }
@@ -278,9 +282,7 @@ void RefreshServices()
         // program's work, not done here
         ReadDword(L"SOFTWARE\\TarvixMini", backups[r], &saved);
         SetWindowTextW(serviceLabels[r], exists ? StartText(start, true) : L"Нет службы");
-        const bool usable = exists && start != 4;
-        EnableWindow(serviceToggles[r], usable);
-        if (!usable) SendMessageW(serviceToggles[r], BM_SETCHECK, BST_UNCHECKED, 0);
+        if (!exists || start == 4) EnableWindow(serviceToggles[r], FALSE);  // it starts off already
     }
 }
 
@@ -482,8 +484,12 @@ LRESULT CALLBACK FloorWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_CTLCOLORSTATIC: {
         const HDC hdc = reinterpret_cast<HDC>(wParam);
         const bool status = reinterpret_cast<HWND>(lParam) == statusLabel;
-        SetTextColor(hdc, status ? RGB(34, 161, 90) : RGB(31, 41, 39));
         SetBkColor(hdc, status ? RGB(234, 250, 240) : RGB(255, 255, 255));
+        SetBkMode(hdc, OPAQUE);
+        SetTextColor(hdc, !status                          ? RGB(39, 48, 42)
+                          : sysMainState == SERVICE_RUNNING ? RGB(21, 128, 55)
+                          : sysMainState == SERVICE_STOPPED ? RGB(204, 68, 68)
+                                                            : RGB(39, 48, 42));
         return reinterpret_cast<LRESULT>(status ? paleGreenBrush : whiteBrush);
     }
     case WM_DESTROY:

@@ -128,6 +128,40 @@ profile=$(
 )
 { echo "profile:"; echo "$profile"; } >>"$raw"
 
+# Which Windows calls each makes before its message loop: Wine's relay trace of one
+# start, read up to the first GetMessageW, keeping the calls of the thread that creates
+# the main window (other processes of the prefix may write to the same trace) made from
+# the executable's own image (return address 0x14xxxxxxx), counted by name as
+# "module.name count".
+calls_before_loop() {
+  local log pid tid=""
+  log=$(mktemp)
+  WINEDEBUG=+relay wine "$1" 2>"$log" >/dev/null &
+  pid=$!
+  # the loop has begun once the thread asks for its first message: then it is ended
+  for _ in $(seq 1 600); do
+    [ -n "$tid" ] || tid=$(grep -m 1 -o '^[0-9a-f]*:Call user32\.CreateWindowExW([0-9a-f]*,[0-9a-f]* L"TarvixMini435Window"' "$log" | cut -d: -f1)
+    [ -n "$tid" ] && grep -q "^$tid:Call user32\.GetMessageW(" "$log" && break
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  awk -v tid="${tid:-none}:Call " 'index($0, tid) == 1 && / ret=14[0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f]$/ {
+         match($0, /:Call [A-Za-z0-9_]+\.[A-Za-z0-9_]+/); f = substr($0, RSTART + 6, RLENGTH - 6)
+         if (f ~ /\.GetMessageW$/) exit
+         print f }' "$log" | sort | uniq -c | awk '{ print $2, $1 }' | sort
+  rm -f "$log"
+}
+echo "Windows calls before the message loop (relay trace)"
+calls_program=$(calls_before_loop "$program")
+calls_floor=$(calls_before_loop "$floor")
+count_calls() { awk '{ n += $2 } END { print n + 0 }'; }
+# the calls whose count differs: "+n name" where the program makes more, "-n name" fewer
+calls_diff=$(join -a1 -a2 -e0 -o 0,1.2,2.2 <(echo "$calls_program") <(echo "$calls_floor") |
+  awk '$2 != $3 { printf "%s%+d %s", sep, $2 - $3, $1; sep = ", " }')
+{ echo "calls program:"; echo "$calls_program"; echo "calls floor:"; echo "$calls_floor"; } >>"$raw"
+
 # --- 3. and 4. memory and idle CPU ---------------------------------------------------
 # The Linux processes of the prefix: its wineserver and the Windows processes, whose
 # command line Wine sets to the Windows path of their executable.
@@ -256,6 +290,9 @@ overhead_met=$(awk -v o="$overhead" -v a="$allowance" 'BEGIN { print (o <= a) }'
   printf '%-46s %s\n' "   ratios" "program/reference $ratio, program/floor $floor_ratio"
   printf '%-46s %s\n' "   load average (1, 5, 15 min)" "$load_before before, $load_after after"
   echo "$profile"
+  printf '%-46s %14s %14s\n' "   Windows calls before the message loop" "$(echo "$calls_program" | count_calls)" \
+    "$(echo "$calls_floor" | count_calls)"
+  printf '%-46s %s\n' "   the program's against the floor's" "${calls_diff:-the same}" | fold -s -w 120
   printf '%-46s %14s %14s %14s   %s\n' "3. working set when idle, median (MiB)" "$(mib "$ws_program")" "" "$(mib "$ws_reference")" \
     "difference $(mib $((${ws_program%.*} - ${ws_reference%.*}))) <= 3 MiB: $(verdict "$(awk -v p="$ws_program" -v r="$ws_reference" 'BEGIN { print (p - r <= 3 * 1048576) }')")"
   printf '%-46s %14s %14s %14s\n' "   ... after the idle time (MiB)" "$(mib "$ws_end_program")" "" "$(mib "$ws_end_reference")"
