@@ -1,4 +1,5 @@
 #include <windows.h>
+#include "common/StartupMarks.h"
 #include "common/WindowState.h"
 #include "draw/ToggleSwitch.h"
 #include "ui/MainWindow.h"
@@ -21,15 +22,22 @@ void RestrictDllLoading()
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
+    StartupMark("entry");
     RestrictDllLoading();
+    StartupMark("dll-policy");
 
     instance = GetModuleHandleW(nullptr);
     if (!RegisterToggleClass(instance)) ExitProcess(3);
     if (!RegisterMainClass(instance)) ExitProcess(1);
+    StartupMark("classes");
     HWND window = CreateMainWindow(instance);
     if (!window) ExitProcess(2);
+    StartupMark("created");
     ShowWindow(window, SW_SHOW);
+    StartupMark("shown");
     UpdateWindow(window);
+    StartupMark("updated");
+    StartupMarksDone();
 
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {

@@ -1,6 +1,7 @@
 #include "ui/MainWindow.h"
 #include "common/AccessibleObject.h"
 #include "common/AppTexts.h"
+#include "common/StartupMarks.h"
 #include "common/WindowState.h"
 #include "draw/GdiPlus.h"
 #include "service/SysMainStatus.h"
@@ -60,17 +61,27 @@ namespace {
 
 void OnCreate(HWND window)
 {
+    StartupMark("create");
     mainWindow = window;
     BindGdiPlus();
+    StartupMark("gdiplus");
     CreateDrawingResources();
+    StartupMark("fonts");
     CreatePageControls();
+    StartupMark("controls");
     RefreshSysMainStatus();
+    StartupMark("sysmain");
     ProbeSystemDisk();
+    StartupMark("disk");
     RefreshServiceList();
+    StartupMark("services");
     LiveMemoryFlag = 1;
     RefreshMemoryText();
+    StartupMark("memory");
     ShowPage(PageHome);
+    StartupMark("home");
     SetTimer(window, RefreshTimerId, RefreshPeriodMs, nullptr);
+    StartupMark("timer");
 }
 
 void OnDestroy(HWND window)

@@ -1,5 +1,6 @@
 #include "ui/Paint.h"
 #include "common/AppendBounded.h"
+#include "common/StartupMarks.h"
 #include "common/WindowState.h"
 #include "draw/GdiPlus.h"
 #include "draw/Primitives.h"
@@ -283,6 +284,7 @@ const Label* PaintedLabel(int index, HomeValue& value)
 
 void PaintMainWindow(HWND window)
 {
+    StartupMark("paint");
     const PaintScope paint(window);
     RECT client;
     GetClientRect(window, &client);
@@ -294,8 +296,10 @@ void PaintMainWindow(HWND window)
         }
         DrawShapes(pass.Graphics(), static_cast<float>(client.right), static_cast<float>(client.bottom));
     }
+    StartupMark("shapes");
     DrawSidebarTexts(paint.Dc());
     DrawPageTexts(paint.Dc());
+    StartupMark("painted");  // EndPaint follows as the scope ends
 }
 
 int PaintedTextCount()
