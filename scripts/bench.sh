@@ -292,7 +292,14 @@ overhead_met=$(awk -v o="$overhead" -v a="$allowance" 'BEGIN { print (o <= a) }'
   echo "$profile"
   printf '%-46s %14s %14s\n' "   Windows calls before the message loop" "$(echo "$calls_program" | count_calls)" \
     "$(echo "$calls_floor" | count_calls)"
-  printf '%-46s %s\n' "   the program's against the floor's" "${calls_diff:-the same}" | fold -s -w 120
+  # the differences wrapped at 120 columns, continued under the first
+  echo "${calls_diff:-the same}" | tr -d '\n' | awk -v head="   the program's against the floor's" 'BEGIN { RS = ", " }
+    { item[NR] = $0 }
+    END { for (i = 1; i <= NR; i++) {
+            word = item[i] (i < NR ? "," : "")
+            if (line != "" && length(line) + 1 + length(word) > 120 - 47) { printf "%-46s %s\n", head, line; head = ""; line = "" }
+            line = line (line == "" ? "" : " ") word }
+          printf "%-46s %s\n", head, line }'
   printf '%-46s %14s %14s %14s   %s\n' "3. working set when idle, median (MiB)" "$(mib "$ws_program")" "" "$(mib "$ws_reference")" \
     "difference $(mib $((${ws_program%.*} - ${ws_reference%.*}))) <= 3 MiB: $(verdict "$(awk -v p="$ws_program" -v r="$ws_reference" 'BEGIN { print (p - r <= 3 * 1048576) }')")"
   printf '%-46s %14s %14s %14s\n' "   ... after the idle time (MiB)" "$(mib "$ws_end_program")" "" "$(mib "$ws_end_reference")"
