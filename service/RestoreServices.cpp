@@ -6,6 +6,7 @@
 #include "service/ServiceOps.h"
 #include "service/StoreLock.h"
 #include "service/SysMainStatus.h"
+#include "service/UndoRule.h"
 
 namespace {
 
@@ -14,18 +15,16 @@ constexpr size_t ConfirmCapacity = 850;
 // false when the row's saved start type could not be put back
 bool RestoreRow(const ServiceEntry& entry)
 {
-    DWORD saved = 0;
-    switch (ReadBackupValue(entry.backupName, &saved)) {
-    case BackupState::Absent: return true;  // gone since the listing (restored meanwhile)
-    case BackupState::Unknown: return false;
-    case BackupState::Present: break;
-    }
+    const StartTypeChange change = ServiceStartTypeChange(entry.name);
+    switch (RestoreThenFlushThenDelete(entry.backupName, change, RestorableStartType)) {
+    case RestoreOutcome::Restored: return true;
+    case RestoreOutcome::NothingSaved: return true;  // gone since the listing (restored meanwhile)
     // any other value (a 4 included: a restore never disables) stays in the store
-    if (!RestorableStartType(saved) || !SetStartType(entry.name, saved)) return false;
-    // the backup goes only once the start type it put back is on disk; otherwise it
-    // stays, and a later restore simply sets the same start type again
-    if (FlushStartType(entry.name)) DeleteBackupValue(entry.backupName);
-    return true;
+    case RestoreOutcome::BackupNotUsable:
+    case RestoreOutcome::BackupUnreadable:
+    case RestoreOutcome::ChangeFailed: break;
+    }
+    return false;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "service/ServiceOps.h"
 #include "service/StoreLock.h"
 #include "service/SysMainStatus.h"
+#include "service/UndoRule.h"
 
 namespace {
 
@@ -19,23 +20,6 @@ bool Selected(int row, DWORD* start)
 {
     return IsChecked(serviceToggles[row]) && QueryStartType(ServiceCatalogue[row].name, start) &&
            *start != SERVICE_DISABLED;
-}
-
-// true when the row's start type went to 4; its backup is written first unless one that
-// can turn the automatic start back on is kept from an earlier turn-off
-bool DisableRow(const ServiceEntry& entry, DWORD start)
-{
-    DWORD saved = 0;
-    const BackupState backup = ReadBackupValue(entry.backupName, &saved);
-    // a backup that cannot be read may still be there: never write over it
-    if (backup == BackupState::Unknown) return false;
-    if (backup == BackupState::Present && RestorableStartType(saved))
-        return SetStartType(entry.name, SERVICE_DISABLED);
-    if (!WriteBackupValue(entry.backupName, start)) return false;
-    if (SetStartType(entry.name, SERVICE_DISABLED)) return true;
-    // the backup was written for this change alone
-    DeleteBackupValue(entry.backupName);
-    return false;
 }
 
 // false when a row the user confirmed was not turned off. The row's toggle and start type
@@ -50,7 +34,9 @@ bool TurnOffConfirmedRow(int row)
     if (!IsChecked(serviceToggles[row]) || start == SERVICE_DISABLED) return true;
     // a boot, system or unknown start type: no restore could ever set it again
     if (!RestorableStartType(start)) return false;
-    return DisableRow(entry, start);
+    const StartTypeChange change = ServiceStartTypeChange(entry.name);
+    return SaveThenChange(entry.backupName, start, SERVICE_DISABLED, change, RestorableStartType) ==
+           SaveOutcome::Changed;
 }
 
 // the confirmation's list, and which rows it holds; false when no row is selected

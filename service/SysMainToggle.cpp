@@ -7,6 +7,7 @@
 #include "service/ServiceOps.h"
 #include "service/StoreLock.h"
 #include "service/SysMainStatus.h"
+#include "service/UndoRule.h"
 
 namespace {
 
@@ -31,35 +32,40 @@ constexpr Outcome Restored = {L"Прежняя настройка SysMain вос
                               L"запуститься после перезагрузки.",
                               Notice::Done};
 
+// Sets SysMain's start type; the stop toggle is read at the change, as it stands then.
+bool SetSysMainStart(const void*, DWORD startType)
+{
+    const bool stopIfRunning = startType == SERVICE_DISABLED && IsChecked(stopServiceToggle);
+    return SetSysMainStartType(startType, stopIfRunning);
+}
+
+constexpr StartTypeChange SysMainChange = {SysMainName, SetSysMainStart, nullptr};
+
 Outcome TurnOff(DWORD start)
 {
     if (start == SERVICE_DISABLED) return AlreadyOff;
     // a boot, system or unknown start type: no restore could ever set it again
     if (!RestorableStartType(start)) return TurnOffFailed;
-    DWORD saved = 0;
-    const BackupState backup = ReadBackupValue(OriginalStartValue, &saved);
-    // a backup that cannot be read may still be there: never write over it
-    if (backup == BackupState::Unknown) return BackupFailed;
-    // a kept backup holds the start type from before the first turn-off; one that could
-    // never turn the automatic start back on is replaced with the start type of now
-    const bool wroteBackup = backup != BackupState::Present || !RestorableStartType(saved);
-    if (wroteBackup && !WriteBackupValue(OriginalStartValue, start)) return BackupFailed;
-    if (SetSysMainStartType(SERVICE_DISABLED, IsChecked(stopServiceToggle))) return TurnedOff;
-    if (wroteBackup) DeleteBackupValue(OriginalStartValue);
+    switch (SaveThenChange(OriginalStartValue, start, SERVICE_DISABLED, SysMainChange, RestorableStartType)) {
+    case SaveOutcome::Changed: return TurnedOff;
+    case SaveOutcome::BackupUnreadable:
+    case SaveOutcome::BackupNotWritten: return BackupFailed;
+    case SaveOutcome::ChangeFailed: break;
+    }
     return TurnOffFailed;
 }
 
 Outcome Restore(DWORD start)
 {
     if (start != SERVICE_DISABLED) return AlreadyOn;
-    DWORD saved = 0;
-    if (ReadBackupValue(OriginalStartValue, &saved) != BackupState::Present || !RestorableStartType(saved))
-        return NoBackup;
-    if (!SetSysMainStartType(saved, false)) return RestoreFailed;
-    // the backup goes only once the start type it put back is on disk; otherwise it
-    // stays, and a later restore simply sets the same start type again
-    if (FlushStartType(SysMainName)) DeleteBackupValue(OriginalStartValue);
-    return Restored;
+    switch (RestoreThenFlushThenDelete(OriginalStartValue, SysMainChange, RestorableStartType)) {
+    case RestoreOutcome::Restored: return Restored;
+    case RestoreOutcome::ChangeFailed: return RestoreFailed;
+    case RestoreOutcome::NothingSaved:
+    case RestoreOutcome::BackupUnreadable:
+    case RestoreOutcome::BackupNotUsable: break;
+    }
+    return NoBackup;
 }
 
 // Reads SysMain's start type and its backup afresh and carries out what the user
