@@ -45,7 +45,5 @@ extern HWND serviceLabels[ServiceCount];
 extern HWND DiskLabel;
 extern HWND MemoryLabel;
 
-// service/SysMainStatus.cpp: the Home page's status card, repainted when SysMain changes
-extern const RECT StatusCardRect;
 // sysinfo/SystemInfo.cpp: the Home page's memory-load value, repainted when the load changes
 extern const RECT MemoryLoadRect;

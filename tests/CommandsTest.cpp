@@ -1,9 +1,9 @@
 #include "support/MainWindowFixture.h"
 #include "common/WindowState.h"
-#include "service/SysMainStatus.h"
 #include "support/BoxTexts.h"
 #include "support/ShellHandler.h"
 #include "sysinfo/SystemInfo.h"
+#include "ui/HomeStatus.h"
 #include "ui/Pages.h"
 
 namespace {

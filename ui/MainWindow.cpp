@@ -4,13 +4,13 @@
 #include "common/StartupMarks.h"
 #include "common/WindowState.h"
 #include "draw/GdiPlus.h"
-#include "service/SysMainStatus.h"
-#include "service/Workflows.h"
 #include "sysinfo/SystemInfo.h"
 #include "ui/Commands.h"
+#include "ui/HomeStatus.h"
 #include "ui/MainAccessible.h"
 #include "ui/Pages.h"
 #include "ui/Paint.h"
+#include "ui/ServicesPage.h"
 #include "ui/Sidebar.h"
 
 HINSTANCE instance = nullptr;

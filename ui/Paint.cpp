@@ -4,8 +4,8 @@
 #include "common/WindowState.h"
 #include "draw/GdiPlus.h"
 #include "draw/Primitives.h"
-#include "service/SysMainStatus.h"
 #include "sysinfo/SystemInfo.h"
+#include "ui/HomeStatus.h"
 #include "ui/Sidebar.h"
 
 namespace {

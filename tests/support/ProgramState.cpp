@@ -1,8 +1,8 @@
 #include "support/ProgramState.h"
 #include <initializer_list>
 #include "common/WindowState.h"
-#include "service/SysMainStatus.h"
 #include "sysinfo/SystemInfo.h"
+#include "ui/HomeStatus.h"
 #include "ui/Pages.h"
 
 void ResetProgramState()
