@@ -44,6 +44,3 @@ extern HWND serviceLabels[ServiceCount];
 // Optimization page
 extern HWND DiskLabel;
 extern HWND MemoryLabel;
-
-// sysinfo/SystemInfo.cpp: the Home page's memory-load value, repainted when the load changes
-extern const RECT MemoryLoadRect;

@@ -2,9 +2,9 @@
 #include "common/WindowState.h"
 #include "support/BoxTexts.h"
 #include "support/ShellHandler.h"
-#include "sysinfo/SystemInfo.h"
 #include "ui/HomeStatus.h"
 #include "ui/Pages.h"
+#include "ui/SystemCards.h"
 
 namespace {
 

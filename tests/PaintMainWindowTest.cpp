@@ -9,9 +9,9 @@
 #include "support/GdiWorld.h"
 #include "support/OsSeam.h"
 #include "support/ProgramState.h"
-#include "sysinfo/SystemInfo.h"
 #include "ui/HomeStatus.h"
 #include "ui/Paint.h"
+#include "ui/SystemCards.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "support/GdiWorld.h"
 #include "support/OsSeam.h"
 #include "support/StandInWindow.h"
-#include "sysinfo/SystemInfo.h"
+#include "ui/SystemCards.h"
 
 namespace {
 

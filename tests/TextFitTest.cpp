@@ -11,8 +11,8 @@
 #include "service/ServiceCatalogue.h"
 #include "support/GdiWorld.h"
 #include "support/MainWindowFixture.h"
-#include "sysinfo/SystemInfo.h"
 #include "ui/Pages.h"
+#include "ui/SystemCards.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include "common/OsApi.h"
 #include "common/WindowState.h"
 #include "service/ServiceOps.h"
-#include "sysinfo/SystemInfo.h"
 #include "ui/HomeStatus.h"
 #include "ui/MainAccessible.h"
 #include "ui/Pages.h"
 #include "ui/ServicesPage.h"
+#include "ui/SystemCards.h"
 
 namespace {
 

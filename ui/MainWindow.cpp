@@ -4,7 +4,6 @@
 #include "common/StartupMarks.h"
 #include "common/WindowState.h"
 #include "draw/GdiPlus.h"
-#include "sysinfo/SystemInfo.h"
 #include "ui/Commands.h"
 #include "ui/HomeStatus.h"
 #include "ui/MainAccessible.h"
@@ -12,6 +11,7 @@
 #include "ui/Paint.h"
 #include "ui/ServicesPage.h"
 #include "ui/Sidebar.h"
+#include "ui/SystemCards.h"
 
 HINSTANCE instance = nullptr;
 HWND mainWindow = nullptr;

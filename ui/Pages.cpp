@@ -3,9 +3,9 @@
 #include "common/ControlUpdates.h"
 #include "draw/ToggleSwitch.h"
 #include "service/ServiceCatalogue.h"
-#include "sysinfo/SystemInfo.h"
 #include "ui/MainAccessible.h"
 #include "ui/ServicesPage.h"
+#include "ui/SystemCards.h"
 
 unsigned currentPage = PageHome;
 

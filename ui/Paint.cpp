@@ -4,9 +4,9 @@
 #include "common/WindowState.h"
 #include "draw/GdiPlus.h"
 #include "draw/Primitives.h"
-#include "sysinfo/SystemInfo.h"
 #include "ui/HomeStatus.h"
 #include "ui/Sidebar.h"
+#include "ui/SystemCards.h"
 
 namespace {
 
