@@ -1,5 +1,6 @@
 #include "support/MainWindowFixture.h"
 #include "common/WindowState.h"
+#include "draw/Palette.h"
 #include "support/BoxTexts.h"
 #include "support/ShellHandler.h"
 #include "ui/HomeStatus.h"

@@ -5,6 +5,7 @@
 #include <string>
 #include "common/WindowState.h"
 #include "draw/GdiPlus.h"
+#include "draw/Palette.h"
 #include "support/GdiCounting.h"
 #include "support/GdiWorld.h"
 #include "support/OsSeam.h"

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 #include "common/WindowState.h"
+#include "draw/Palette.h"
 #include "support/Checks.h"
 #include "support/GdiWorld.h"
 #include "support/OsSeam.h"

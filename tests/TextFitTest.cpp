@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 #include "common/WindowState.h"
+#include "draw/Palette.h"
 #include "e2e/Text.h"
 #include "service/ServiceCatalogue.h"
 #include "support/GdiWorld.h"

@@ -5,6 +5,7 @@
 #include "common/MessageBoxes.h"
 #include "common/OsApi.h"
 #include "common/WindowState.h"
+#include "draw/Palette.h"
 #include "service/ServiceOps.h"
 #include "ui/HomeStatus.h"
 #include "ui/MainAccessible.h"

@@ -1,6 +1,7 @@
 #include "ui/Pages.h"
 #include "common/ControlIds.h"
 #include "common/ControlUpdates.h"
+#include "draw/Palette.h"
 #include "draw/ToggleSwitch.h"
 #include "service/ServiceCatalogue.h"
 #include "ui/MainAccessible.h"

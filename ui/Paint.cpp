@@ -3,6 +3,7 @@
 #include "common/StartupMarks.h"
 #include "common/WindowState.h"
 #include "draw/GdiPlus.h"
+#include "draw/Palette.h"
 #include "draw/Primitives.h"
 #include "ui/HomeStatus.h"
 #include "ui/Sidebar.h"

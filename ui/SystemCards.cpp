@@ -2,6 +2,7 @@
 #include "common/AppendBounded.h"
 #include "common/ControlUpdates.h"
 #include "common/WindowState.h"
+#include "draw/Palette.h"
 
 SystemDiskKind DiskKind = DiskNotDetermined;
 int LiveMemoryFlag = 0;
