@@ -1,6 +1,6 @@
 #include "draw/ToggleSwitch.h"
 #include "common/AccessibleObject.h"
-#include "common/WindowState.h"
+#include "draw/Palette.h"
 #include "draw/Primitives.h"
 #include "draw/ToggleAccessible.h"
 

@@ -83,11 +83,6 @@ BackupState ReadBackupValue(const wchar_t* valueName, DWORD* value)
     }
 }
 
-bool BackupPresent(const wchar_t* valueName, DWORD* value)
-{
-    return ReadDwordValue(ProductKeyPath, valueName, value) == 0;
-}
-
 bool RestorableStartType(DWORD start)
 {
     return start == SERVICE_AUTO_START || start == SERVICE_DEMAND_START;

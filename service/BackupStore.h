@@ -20,9 +20,6 @@ void DeleteBackupValue(const wchar_t* valueName);
 enum class BackupState { Present, Absent, Unknown };
 BackupState ReadBackupValue(const wchar_t* valueName, DWORD* value);
 
-// True when the backup value reads as a 4-byte REG_DWORD.
-bool BackupPresent(const wchar_t* valueName, DWORD* value);
-
 // The start types that a restore can set again: automatic and manual. A service program
 // cannot be set to boot or system start (0, 1), and a restore never disables (4). So the
 // program turns off only a service at one of these, a backup is kept only when it holds

@@ -9,10 +9,6 @@ struct SysMainSnapshot {
     bool saved = false;
 };
 
-extern SysMainSnapshot SysMainStatus;
-// the user flipped toggle 101 since the last Apply or Refresh: refreshes leave it alone
-extern bool toggleTouched;
-
-// Re-reads SysMain into the snapshot and brings the Home page's labels, toggle 101 and
-// the enabled states of the SysMain controls in line with it.
-void RefreshSysMainStatus();
+// Reads SysMain's start type, its saved setting and its state, in that order, into the
+// snapshot. A value that cannot be read leaves in it whatever the failed read left there.
+void ReadSysMain(SysMainSnapshot& snapshot);

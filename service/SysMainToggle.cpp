@@ -1,94 +1,63 @@
-#include "service/Workflows.h"
-#include "common/ControlUpdates.h"
-#include "common/MessageBoxes.h"
-#include "common/WindowState.h"
 #include "service/BackupStore.h"
 #include "service/ServiceCatalogue.h"
 #include "service/ServiceOps.h"
 #include "service/StoreLock.h"
-#include "service/SysMainStatus.h"
+#include "service/UndoRule.h"
+#include "service/Workflows.h"
 
 namespace {
 
-// The result box of a pass, chosen while the lock is held and shown after it is given back.
-struct Outcome {
-    const wchar_t* text;
-    Notice notice;
+struct StopQuery {
+    bool (*stopIfRunning)();
 };
 
-constexpr Outcome AlreadyOff = {L"Автозапуск SysMain уже отключён.", Notice::Done};
-constexpr Outcome BackupFailed = {L"Не удалось сохранить прежнюю настройку SysMain.\nИзменения отменены.",
-                                  Notice::Failed};
-constexpr Outcome TurnedOff = {L"Автозапуск SysMain отключён.\nИзменение вступит в силу при следующем запуске Windows.",
-                               Notice::Done};
-constexpr Outcome TurnOffFailed = {L"Не удалось отключить автозапуск SysMain.\nНастройки не изменены.", Notice::Failed};
-constexpr Outcome AlreadyOn = {L"Автозапуск SysMain уже разрешён.", Notice::Done};
-constexpr Outcome NoBackup = {L"Не удалось найти прежние настройки SysMain.\nВосстановление отменено.",
-                              Notice::Refused};
-constexpr Outcome RestoreFailed = {L"Не удалось восстановить автозапуск SysMain.\nНастройка не изменена.",
-                                   Notice::Failed};
-constexpr Outcome Restored = {L"Прежняя настройка SysMain восстановлена.\nЕсли служба остановлена, она может "
-                              L"запуститься после перезагрузки.",
-                              Notice::Done};
-
-Outcome TurnOff(DWORD start)
+// Sets SysMain's start type; whether to stop it is asked at the change, as it stands then.
+bool SetSysMainStart(const void* context, DWORD startType)
 {
-    if (start == SERVICE_DISABLED) return AlreadyOff;
+    const bool stopIfRunning =
+        startType == SERVICE_DISABLED && static_cast<const StopQuery*>(context)->stopIfRunning();
+    return SetSysMainStartType(startType, stopIfRunning);
+}
+
+SysMainChange TurnOff(DWORD start, const StartTypeChange& change)
+{
+    if (start == SERVICE_DISABLED) return SysMainChange::AlreadyOff;
     // a boot, system or unknown start type: no restore could ever set it again
-    if (!RestorableStartType(start)) return TurnOffFailed;
-    DWORD saved = 0;
-    const BackupState backup = ReadBackupValue(OriginalStartValue, &saved);
-    // a backup that cannot be read may still be there: never write over it
-    if (backup == BackupState::Unknown) return BackupFailed;
-    // a kept backup holds the start type from before the first turn-off; one that could
-    // never turn the automatic start back on is replaced with the start type of now
-    const bool wroteBackup = backup != BackupState::Present || !RestorableStartType(saved);
-    if (wroteBackup && !WriteBackupValue(OriginalStartValue, start)) return BackupFailed;
-    if (SetSysMainStartType(SERVICE_DISABLED, IsChecked(stopServiceToggle))) return TurnedOff;
-    if (wroteBackup) DeleteBackupValue(OriginalStartValue);
-    return TurnOffFailed;
+    if (!RestorableStartType(start)) return SysMainChange::TurnOffFailed;
+    switch (SaveThenChange(OriginalStartValue, start, SERVICE_DISABLED, change, RestorableStartType)) {
+    case SaveOutcome::Changed: return SysMainChange::TurnedOff;
+    case SaveOutcome::BackupUnreadable:
+    case SaveOutcome::BackupNotWritten: return SysMainChange::BackupFailed;
+    case SaveOutcome::ChangeFailed: break;
+    }
+    return SysMainChange::TurnOffFailed;
 }
 
-Outcome Restore(DWORD start)
+SysMainChange Restore(DWORD start, const StartTypeChange& change)
 {
-    if (start != SERVICE_DISABLED) return AlreadyOn;
-    DWORD saved = 0;
-    if (ReadBackupValue(OriginalStartValue, &saved) != BackupState::Present || !RestorableStartType(saved))
-        return NoBackup;
-    if (!SetSysMainStartType(saved, false)) return RestoreFailed;
-    // the backup goes only once the start type it put back is on disk; otherwise it
-    // stays, and a later restore simply sets the same start type again
-    if (FlushStartType(SysMainName)) DeleteBackupValue(OriginalStartValue);
-    return Restored;
-}
-
-// Reads SysMain's start type and its backup afresh and carries out what the user
-// confirmed; another copy of the program, or another tool, may have changed either
-// since the last refresh.
-Outcome Decide(bool turnOff)
-{
-    const StoreLock lock;
-    if (!lock) return turnOff ? TurnOffFailed : RestoreFailed;
-    DWORD start = 0;
-    // SysMain's Start became unreadable meanwhile (SysMain removed, access denied):
-    // nothing is changed, and the user is told so
-    if (ReadStartType(SysMainName, &start) != 0) return turnOff ? TurnOffFailed : RestoreFailed;
-    return turnOff ? TurnOff(start) : Restore(start);
+    if (start != SERVICE_DISABLED) return SysMainChange::AlreadyOn;
+    switch (RestoreThenFlushThenDelete(OriginalStartValue, change, RestorableStartType)) {
+    case RestoreOutcome::Restored: return SysMainChange::Restored;
+    case RestoreOutcome::ChangeFailed: return SysMainChange::RestoreFailed;
+    case RestoreOutcome::NothingSaved:
+    case RestoreOutcome::BackupUnreadable:
+    case RestoreOutcome::BackupNotUsable: break;
+    }
+    return SysMainChange::NoBackup;
 }
 
 }  // namespace
 
-void ApplySysMainToggle()
+SysMainChange TurnOffOrRestoreSysMain(bool turnOff, bool (*stopIfRunning)())
 {
-    if (!SysMainStatus.startReadable) return;
-    // what the user asked for is the toggle as it stood when Apply was clicked
-    const bool turnOff = IsChecked(autoStartToggle);
-    const wchar_t* question = turnOff ? L"Отключить автозапуск SysMain?\nПрежняя настройка будет сохранена."
-                                      : L"Вернуть прежнюю настройку SysMain?";
-    if (!Ask(question)) return;
-
-    const Outcome outcome = Decide(turnOff);
-    // the box first, then the refresh, so the Home page shows what the user was just told
-    Tell(outcome.text, outcome.notice);
-    RefreshSysMainStatus();
+    const SysMainChange failed = turnOff ? SysMainChange::TurnOffFailed : SysMainChange::RestoreFailed;
+    const StoreLock lock;
+    if (!lock) return failed;
+    DWORD start = 0;
+    // SysMain's Start became unreadable meanwhile (SysMain removed, access denied):
+    // nothing is changed, and the user is told so
+    if (ReadStartType(SysMainName, &start) != 0) return failed;
+    const StopQuery stop = {stopIfRunning};
+    const StartTypeChange change = {SysMainName, SetSysMainStart, &stop};
+    return turnOff ? TurnOff(start, change) : Restore(start, change);
 }

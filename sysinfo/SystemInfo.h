@@ -1,18 +1,27 @@
 #pragma once
-// System disk kind and memory figures.
+// System disk kind and memory figures, as values.
 #include <windows.h>
-#include <cstddef>
 
 // What the storage driver said of the Windows volume's disk, by its seek penalty.
 enum SystemDiskKind : int { DiskNotDetermined = 0, DiskHdd = 1, DiskSsd = 2 };
 
-extern SystemDiskKind DiskKind;  // written only by a probe that reached the driver
-extern int LiveMemoryFlag;       // while 0, RefreshMemoryText does nothing
-extern int LastMemoryLoad;       // last load seen by CheckMemoryLoadChange, negative for none
+// What a probe of the Windows volume's disk found.
+enum class DiskReach {
+    NoWindowsDirectory,  // the Windows directory, and so its volume, is unknown
+    VolumeNotOpened,     // says nothing about the disk
+    Answered,            // the driver was reached: kind holds its answer
+};
+struct DiskFinding {
+    DiskReach reach;
+    SystemDiskKind kind;  // only when Answered
+};
+// Opens the Windows volume, asks its driver for the seek penalty and closes it again.
+DiskFinding ProbeSystemDiskKind();
 
-void ProbeSystemDisk();
-void RefreshMemoryText();
-// The Home page's memory-load text for this paint; returns the font to draw it in.
-HFONT MemoryLoadText(wchar_t* text, size_t capacity);
-// Repaints the Home page's memory load when it changed since the last call; true then.
-bool CheckMemoryLoadChange();
+struct MemoryReading {
+    unsigned usedMiB;   // in whole mebibytes
+    unsigned totalMiB;
+    int load;           // percent of physical memory in use
+};
+// False when the figures are unavailable.
+bool ReadMemoryFigures(MemoryReading* figures);

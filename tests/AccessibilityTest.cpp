@@ -15,8 +15,8 @@
 #include "support/AccessibleClient.h"
 #include "support/GdiWorld.h"
 #include "support/MainWindowFixture.h"
-#include "sysinfo/SystemInfo.h"
 #include "ui/Sidebar.h"
+#include "ui/SystemCards.h"
 
 namespace {
 

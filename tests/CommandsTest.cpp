@@ -1,10 +1,11 @@
 #include "support/MainWindowFixture.h"
 #include "common/WindowState.h"
-#include "service/SysMainStatus.h"
+#include "draw/Palette.h"
 #include "support/BoxTexts.h"
 #include "support/ShellHandler.h"
-#include "sysinfo/SystemInfo.h"
+#include "ui/HomeStatus.h"
 #include "ui/Pages.h"
+#include "ui/SystemCards.h"
 
 namespace {
 

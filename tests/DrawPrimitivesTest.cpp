@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <vector>
 #include "common/WindowState.h"
+#include "draw/Palette.h"
 #include "draw/Primitives.h"
 #include "support/GdiCounting.h"
 #include "support/GdiWorld.h"

@@ -7,6 +7,7 @@
 #include "common/WindowState.h"
 #include "support/AccessibleClient.h"
 #include "support/MainWindowFixture.h"
+#include "ui/HomeStatus.h"
 
 namespace {
 

@@ -5,13 +5,14 @@
 #include <string>
 #include "common/WindowState.h"
 #include "draw/GdiPlus.h"
-#include "service/SysMainStatus.h"
+#include "draw/Palette.h"
 #include "support/GdiCounting.h"
 #include "support/GdiWorld.h"
 #include "support/OsSeam.h"
 #include "support/ProgramState.h"
-#include "sysinfo/SystemInfo.h"
+#include "ui/HomeStatus.h"
 #include "ui/Paint.h"
+#include "ui/SystemCards.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 #include "support/MainWindowFixture.h"
 #include "common/WindowState.h"
 #include "draw/GdiPlus.h"
+#include "draw/Palette.h"
 #include "ui/Commands.h"
 #include "ui/MainWindow.h"
 

@@ -9,8 +9,6 @@
 #include <vector>
 #include "common/WindowState.h"
 #include "service/BackupStore.h"
-#include "service/SysMainStatus.h"
-#include "service/Workflows.h"
 #include "support/BoxTexts.h"
 #include "support/Checks.h"
 #include "support/OsSeam.h"
@@ -18,6 +16,8 @@
 #include "support/StandInWindow.h"
 #include "support/TestWorld.h"
 #include "support/WorkflowFaults.h"
+#include "ui/HomeStatus.h"
+#include "ui/ServicesPage.h"
 
 namespace {
 

@@ -6,14 +6,14 @@
 #include <vector>
 #include "common/WindowState.h"
 #include "service/StoreLock.h"
-#include "service/SysMainStatus.h"
-#include "service/Workflows.h"
 #include "support/BoxTexts.h"
 #include "support/Checks.h"
 #include "support/OsSeam.h"
 #include "support/OtherCopyLock.h"
 #include "support/StandInWindow.h"
 #include "support/TestWorld.h"
+#include "ui/HomeStatus.h"
+#include "ui/ServicesPage.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 #include "common/WindowState.h"
-#include "service/SysMainStatus.h"
 #include "support/Checks.h"
 #include "support/OsSeam.h"
 #include "support/StandInWindow.h"
 #include "support/TestWorld.h"
+#include "ui/HomeStatus.h"
 
 namespace {
 

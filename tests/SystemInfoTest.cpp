@@ -4,11 +4,12 @@
 #include <string>
 #include <vector>
 #include "common/WindowState.h"
+#include "draw/Palette.h"
 #include "support/Checks.h"
 #include "support/GdiWorld.h"
 #include "support/OsSeam.h"
 #include "support/StandInWindow.h"
-#include "sysinfo/SystemInfo.h"
+#include "ui/SystemCards.h"
 
 namespace {
 

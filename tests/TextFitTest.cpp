@@ -7,12 +7,13 @@
 #include <string>
 #include <vector>
 #include "common/WindowState.h"
+#include "draw/Palette.h"
 #include "e2e/Text.h"
 #include "service/ServiceCatalogue.h"
 #include "support/GdiWorld.h"
 #include "support/MainWindowFixture.h"
-#include "sysinfo/SystemInfo.h"
 #include "ui/Pages.h"
+#include "ui/SystemCards.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
 #include <gtest/gtest.h>
 #include "common/WindowState.h"
 #include "service/ServiceCatalogue.h"
-#include "service/SysMainStatus.h"
-#include "service/Workflows.h"
 #include "support/BoxTexts.h"
 #include "support/Checks.h"
 #include "support/OsSeam.h"
 #include "support/StandInWindow.h"
 #include "support/TestWorld.h"
 #include "support/WorkflowFaults.h"
+#include "ui/HomeStatus.h"
+#include "ui/ServicesPage.h"
 
 namespace {
 

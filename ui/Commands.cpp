@@ -5,12 +5,13 @@
 #include "common/MessageBoxes.h"
 #include "common/OsApi.h"
 #include "common/WindowState.h"
+#include "draw/Palette.h"
 #include "service/ServiceOps.h"
-#include "service/SysMainStatus.h"
-#include "service/Workflows.h"
-#include "sysinfo/SystemInfo.h"
+#include "ui/HomeStatus.h"
 #include "ui/MainAccessible.h"
 #include "ui/Pages.h"
+#include "ui/ServicesPage.h"
+#include "ui/SystemCards.h"
 
 namespace {
 
@@ -93,12 +94,12 @@ HBRUSH OnCtlColorStatic(HDC hdc, HWND control)
         COLORREF text = RGB(39, 48, 42);
         if (SysMainStatus.state == SERVICE_RUNNING) text = RGB(21, 128, 55);
         if (SysMainStatus.state == SERVICE_STOPPED) text = RGB(204, 68, 68);
-        SetBkColor(hdc, RGB(234, 250, 240));
+        SetBkColor(hdc, PaleGreen);
         SetBkMode(hdc, OPAQUE);
         SetTextColor(hdc, text);
         return paleGreenBrush;
     }
-    SetBkColor(hdc, RGB(255, 255, 255));
+    SetBkColor(hdc, White);
     SetBkMode(hdc, OPAQUE);
     SetTextColor(hdc, RGB(39, 48, 42));
     return whiteBrush;

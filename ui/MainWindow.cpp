@@ -4,58 +4,18 @@
 #include "common/StartupMarks.h"
 #include "common/WindowState.h"
 #include "draw/GdiPlus.h"
-#include "service/SysMainStatus.h"
-#include "service/Workflows.h"
-#include "sysinfo/SystemInfo.h"
+#include "draw/Palette.h"
 #include "ui/Commands.h"
+#include "ui/HomeStatus.h"
 #include "ui/MainAccessible.h"
 #include "ui/Pages.h"
 #include "ui/Paint.h"
+#include "ui/ServicesPage.h"
 #include "ui/Sidebar.h"
+#include "ui/SystemCards.h"
 
 HINSTANCE instance = nullptr;
 HWND mainWindow = nullptr;
-
-HFONT fontRegular18 = nullptr;
-HFONT fontRegular15 = nullptr;
-HFONT fontSemibold22 = nullptr;
-HFONT fontBold25 = nullptr;
-HFONT fontSymbol21 = nullptr;
-
-HBRUSH whiteBrush = nullptr;
-HBRUSH lightGreyBrush = nullptr;
-HBRUSH paleGreenBrush = nullptr;
-
-namespace {
-
-HFONT MakeFont(int height, int weight, const wchar_t* face)
-{
-    return CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, face);
-}
-
-}  // namespace
-
-void CreateDrawingResources()
-{
-    whiteBrush = CreateSolidBrush(RGB(255, 255, 255));
-    lightGreyBrush = CreateSolidBrush(RGB(247, 248, 247));
-    paleGreenBrush = CreateSolidBrush(RGB(234, 250, 240));
-    fontRegular18 = MakeFont(-18, FW_NORMAL, L"Segoe UI");
-    fontRegular15 = MakeFont(-15, FW_NORMAL, L"Segoe UI");
-    fontSemibold22 = MakeFont(-22, FW_SEMIBOLD, L"Segoe UI");
-    fontBold25 = MakeFont(-25, FW_BOLD, L"Segoe UI");
-    fontSymbol21 = MakeFont(-21, FW_BOLD, L"Segoe UI Symbol");
-}
-
-void DeleteDrawingResources()
-{
-    HGDIOBJ objects[] = {fontRegular18, fontRegular15, fontSemibold22, fontBold25, fontSymbol21,
-                         whiteBrush,    lightGreyBrush, paleGreenBrush};
-    for (HGDIOBJ object : objects)
-        if (object) DeleteObject(object);
-    fontRegular18 = fontRegular15 = fontSemibold22 = fontBold25 = fontSymbol21 = nullptr;
-    whiteBrush = lightGreyBrush = paleGreenBrush = nullptr;
-}
 
 namespace {
 

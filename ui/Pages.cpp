@@ -1,11 +1,12 @@
 #include "ui/Pages.h"
 #include "common/ControlIds.h"
 #include "common/ControlUpdates.h"
+#include "draw/Palette.h"
 #include "draw/ToggleSwitch.h"
 #include "service/ServiceCatalogue.h"
-#include "service/Workflows.h"
-#include "sysinfo/SystemInfo.h"
 #include "ui/MainAccessible.h"
+#include "ui/ServicesPage.h"
+#include "ui/SystemCards.h"
 
 unsigned currentPage = PageHome;
 

@@ -3,10 +3,11 @@
 #include "common/StartupMarks.h"
 #include "common/WindowState.h"
 #include "draw/GdiPlus.h"
+#include "draw/Palette.h"
 #include "draw/Primitives.h"
-#include "service/SysMainStatus.h"
-#include "sysinfo/SystemInfo.h"
+#include "ui/HomeStatus.h"
 #include "ui/Sidebar.h"
+#include "ui/SystemCards.h"
 
 namespace {
 
@@ -41,7 +42,7 @@ const RoundedShape PageCardShapes[] = {
 };
 
 const RoundedShape HomeCardShapes[] = {
-    {239, 102, 635, 147, 12, 0xFFEAFAF0},  // status, the status label's own background
+    {239, 102, 635, 147, 12, OpaqueArgb(PaleGreen)},  // status, the status label's own background
     {240, 266, 202, 82, 12, 0xFFFFFFFF},   // start type
     {451, 266, 201, 82, 12, 0xFFFFFFFF},   // drive
     {661, 266, 213, 82, 12, 0xFFFFFFFF},   // memory

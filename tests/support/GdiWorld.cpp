@@ -1,5 +1,6 @@
 #include "support/GdiWorld.h"
 #include "draw/GdiPlus.h"
+#include "draw/Palette.h"
 #include "draw/Primitives.h"
 #include "ui/MainWindow.h"
 

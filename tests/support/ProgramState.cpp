@@ -1,9 +1,9 @@
 #include "support/ProgramState.h"
 #include <initializer_list>
 #include "common/WindowState.h"
-#include "service/SysMainStatus.h"
-#include "sysinfo/SystemInfo.h"
+#include "ui/HomeStatus.h"
 #include "ui/Pages.h"
+#include "ui/SystemCards.h"
 
 void ResetProgramState()
 {
