@@ -24,6 +24,7 @@ bool RestoreRow(const ServiceEntry& entry)
 bool ListedForRestore(const ServiceEntry& entry)
 {
     DWORD saved = 0;
+    // a backup that cannot be read is listed too: the pass then reports it as not restored
     return ReadBackupValue(entry.backupName, &saved) != BackupState::Absent;
 }
 
