@@ -14,6 +14,7 @@
 #include <windows.h>
 #include <winioctl.h>
 #include "common/StartupMarks.h"
+#include "common/Version.h"
 
 namespace {
 
@@ -148,7 +149,7 @@ void CreateControls()
     Child(B, L"Параметры индексации", WS_TABSTOP, 565, 389, 240, 41, 304);
 
     page = 4;
-    Child(S, L"Tarvix Mini 4.4.1  \u00B7  Windows 10 / 11 x64", 0, 260, 122, 580, 32, 0);
+    Child(S, L"Tarvix Mini " TARVIX_VERSION L"  \u00B7  Windows 10 / 11 x64", 0, 260, 122, 580, 32, 0);
     Child(S, L"Что такое SysMain (Tarvix)?", 0, 260, 166, 580, 28, 0);
     Child(S, L"Служба предварительно загружает данные часто используемых программ, чтобы ускорять их запуск.", 0,
           260, 201, 570, 65, 0);
@@ -578,7 +579,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     main.hIconSm = LoadIconW(instance, MAKEINTRESOURCEW(1));
     if (!RegisterClassExW(&main)) ExitProcess(1);
     StartupMark("classes");
-    HWND window = CreateWindowExW(0, L"TarvixMini435Window", L"Tarvix Mini 4.4.1",
+    HWND window = CreateWindowExW(0, L"TarvixMini435Window", L"Tarvix Mini " TARVIX_VERSION,
                                   WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 160, 120, 920, 755,
                                   nullptr, nullptr, instance, nullptr);
     if (!window) ExitProcess(2);

@@ -1,4 +1,5 @@
 #pragma once
+#include "common/Version.h"
 
 // Window title and caption of every message box.
-constexpr const wchar_t* AppTitle = L"Tarvix Mini 4.4.1";
+constexpr const wchar_t* AppTitle = L"Tarvix Mini " TARVIX_VERSION;

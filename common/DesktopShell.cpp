@@ -65,6 +65,8 @@ bool FindDesktopShell(ScopedComPtr<IShellDispatch2>& shell)
 
 }  // namespace
 
+DesktopShellApi desktopShellApi;
+
 bool OpenWithDesktopShell(const wchar_t* file)
 {
     ScopedComApartment apartment;

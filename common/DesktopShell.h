@@ -8,3 +8,11 @@
 // False when the desktop shell is not there, a step of reaching it fails, or it
 // refuses; nothing is opened then. Runs COM on the calling thread for the call only.
 bool OpenWithDesktopShell(const wchar_t* file);
+
+// The opener as the program calls it: a seam of its own, apart from the Windows calls of
+// common/OsApi.h, so that a test can see what would be opened without a desktop shell.
+struct DesktopShellApi {
+    decltype(&::OpenWithDesktopShell) OpenWithDesktopShell = ::OpenWithDesktopShell;
+};
+
+extern DesktopShellApi desktopShellApi;

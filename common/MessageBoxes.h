@@ -1,7 +1,7 @@
 #pragma once
-// The only way the program speaks to its user: modal boxes owned by the main window,
-// with the window's title as caption and no error code. While one is open the window
-// takes no input, but the box's own loop still delivers WM_TIMER and WM_PAINT to it.
+// The only way the program speaks to its user: modal boxes owned by the window given (the
+// main window), with the program's title as caption and no error code. While one is open
+// the owner takes no input, but the box's own loop still delivers WM_TIMER and WM_PAINT to it.
 #include <windows.h>
 
 // What a result box reports; the value is its icon.
@@ -12,6 +12,6 @@ enum class Notice : UINT {
 };
 
 // A confirmation with a warning icon, Yes and No; true only for Yes.
-bool Ask(const wchar_t* question);
+bool Ask(HWND owner, const wchar_t* question);
 // A result with an OK button.
-void Tell(const wchar_t* text, Notice notice);
+void Tell(HWND owner, const wchar_t* text, Notice notice);

@@ -3,7 +3,6 @@
 // gathered in one table so that a test can make a single call fail or record it.
 // Window creation and painting call Windows directly.
 #include <windows.h>
-#include "common/DesktopShell.h"
 #include "common/SystemLibraries.h"
 
 struct OsApi {
@@ -51,8 +50,6 @@ struct OsApi {
     decltype(&::CoCreateInstance) CoCreateInstance = SystemCoCreateInstance;
     decltype(&::SysAllocString) SysAllocString = SystemSysAllocString;
     decltype(&::SysFreeString) SysFreeString = SystemSysFreeString;
-    // targets that must not be opened from this elevated process (common/DesktopShell.h)
-    decltype(&::OpenWithDesktopShell) OpenWithDesktopShell = ::OpenWithDesktopShell;
 };
 
 extern OsApi osApi;

@@ -25,23 +25,16 @@ void BindGdiPlusModule(HMODULE module)
 {
     GdiPlusTable& api = GdiPlusApi;
     api.module = module;
-    // the && chain stops at the first missing name, leaving the rest null
-    const bool bound = BindEntry(api.GdiplusStartup, "GdiplusStartup") &&
-                       BindEntry(api.GdiplusShutdown, "GdiplusShutdown") &&
-                       BindEntry(api.GdipCreateFromHDC, "GdipCreateFromHDC") &&
-                       BindEntry(api.GdipDeleteGraphics, "GdipDeleteGraphics") &&
-                       BindEntry(api.GdipCreateSolidFill, "GdipCreateSolidFill") &&
-                       BindEntry(api.GdipDeleteBrush, "GdipDeleteBrush") &&
-                       BindEntry(api.GdipFillRectangle, "GdipFillRectangle") &&
-                       BindEntry(api.GdipFillEllipse, "GdipFillEllipse") &&
-                       BindEntry(api.GdipCreatePath, "GdipCreatePath") &&
-                       BindEntry(api.GdipAddPathArc, "GdipAddPathArc") &&
-                       BindEntry(api.GdipAddPathLine, "GdipAddPathLine") &&
-                       BindEntry(api.GdipClosePathFigure, "GdipClosePathFigure") &&
-                       BindEntry(api.GdipFillPath, "GdipFillPath") &&
-                       BindEntry(api.GdipDeletePath, "GdipDeletePath") &&
-                       BindEntry(api.GdipSetSmoothingMode, "GdipSetSmoothingMode");
-    if (!bound) return;
+#define GDIPLUS_BIND_ENTRY(result, name, parameters) BindEntry(api.name, #name) &&
+    const bool bound = GDIPLUS_ENTRY_POINTS(GDIPLUS_BIND_ENTRY) true;
+#undef GDIPLUS_BIND_ENTRY
+    if (!bound) {
+        // a library that lacks a name is no GDI+ the program can draw with: nothing of it
+        // stays loaded or bound
+        FreeLibrary(module);
+        api = GdiPlusTable{};
+        return;
+    }
     // the background thread is not suppressed, so no output record is needed
     const GdiplusStartupInput input = {1, nullptr, FALSE, FALSE};
     api.usable = api.GdiplusStartup(&api.token, &input, nullptr) == GdipOk;

@@ -16,24 +16,33 @@ struct GdiplusStartupInput {
     BOOL SuppressExternalCodecs;
 };
 
+// The entry points the program draws with, one list: X(result, name, parameters). The
+// table's members, their binding by name and the tests' view of the table all come from it.
+#define GDIPLUS_ENTRY_POINTS(X)                                                                        \
+    X(GpStatus, GdiplusStartup, (ULONG_PTR* token, const GdiplusStartupInput* input, void* output))    \
+    X(void, GdiplusShutdown, (ULONG_PTR token))                                                        \
+    X(GpStatus, GdipCreateFromHDC, (HDC hdc, GpGraphics** graphics))                                   \
+    X(GpStatus, GdipDeleteGraphics, (GpGraphics* graphics))                                            \
+    X(GpStatus, GdipCreateSolidFill, (ARGB colour, GpSolidFill** brush))                               \
+    X(GpStatus, GdipDeleteBrush, (GpBrush* brush))                                                     \
+    X(GpStatus, GdipFillRectangle,                                                                     \
+      (GpGraphics* graphics, GpBrush* brush, float x, float y, float width, float height))             \
+    X(GpStatus, GdipFillEllipse,                                                                       \
+      (GpGraphics* graphics, GpBrush* brush, float x, float y, float width, float height))             \
+    X(GpStatus, GdipCreatePath, (int fillMode, GpPath** path))                                         \
+    X(GpStatus, GdipAddPathArc,                                                                        \
+      (GpPath* path, float x, float y, float width, float height, float startAngle, float sweepAngle)) \
+    X(GpStatus, GdipAddPathLine, (GpPath* path, float x1, float y1, float x2, float y2))               \
+    X(GpStatus, GdipClosePathFigure, (GpPath* path))                                                   \
+    X(GpStatus, GdipFillPath, (GpGraphics* graphics, GpBrush* brush, GpPath* path))                    \
+    X(GpStatus, GdipDeletePath, (GpPath* path))                                                        \
+    X(GpStatus, GdipSetSmoothingMode, (GpGraphics* graphics, int smoothingMode))
+
 struct GdiPlusTable {
     HMODULE module;
-    GpStatus(WINAPI* GdiplusStartup)(ULONG_PTR* token, const GdiplusStartupInput* input, void* output);
-    void(WINAPI* GdiplusShutdown)(ULONG_PTR token);
-    GpStatus(WINAPI* GdipCreateFromHDC)(HDC hdc, GpGraphics** graphics);
-    GpStatus(WINAPI* GdipDeleteGraphics)(GpGraphics* graphics);
-    GpStatus(WINAPI* GdipCreateSolidFill)(ARGB colour, GpSolidFill** brush);
-    GpStatus(WINAPI* GdipDeleteBrush)(GpBrush* brush);
-    GpStatus(WINAPI* GdipFillRectangle)(GpGraphics* graphics, GpBrush* brush, float x, float y, float width, float height);
-    GpStatus(WINAPI* GdipFillEllipse)(GpGraphics* graphics, GpBrush* brush, float x, float y, float width, float height);
-    GpStatus(WINAPI* GdipCreatePath)(int fillMode, GpPath** path);
-    GpStatus(WINAPI* GdipAddPathArc)(GpPath* path, float x, float y, float width, float height, float startAngle,
-                                     float sweepAngle);
-    GpStatus(WINAPI* GdipAddPathLine)(GpPath* path, float x1, float y1, float x2, float y2);
-    GpStatus(WINAPI* GdipClosePathFigure)(GpPath* path);
-    GpStatus(WINAPI* GdipFillPath)(GpGraphics* graphics, GpBrush* brush, GpPath* path);
-    GpStatus(WINAPI* GdipDeletePath)(GpPath* path);
-    GpStatus(WINAPI* GdipSetSmoothingMode)(GpGraphics* graphics, int smoothingMode);
+#define GDIPLUS_TABLE_MEMBER(result, name, parameters) result(WINAPI* name) parameters;
+    GDIPLUS_ENTRY_POINTS(GDIPLUS_TABLE_MEMBER)
+#undef GDIPLUS_TABLE_MEMBER
     ULONG_PTR token;
     bool usable;
 };
@@ -45,9 +54,9 @@ constexpr int FillModeAlternate = 0;
 constexpr int SmoothingModeAntiAlias = 4;
 
 void BindGdiPlus();
-// Binds the fifteen entry points of module and starts GDI+ when all are there; the
-// table owns module from here on and ReleaseGdiPlus frees it. BindGdiPlus passes the
-// system's gdiplus.dll.
+// Binds every entry point of the list from module and starts GDI+. With all there, the
+// table owns module from here on and ReleaseGdiPlus frees it; with any missing, module is
+// freed and the table left empty at once. BindGdiPlus passes the system's gdiplus.dll.
 void BindGdiPlusModule(HMODULE module);
 void ReleaseGdiPlus();
 

@@ -28,22 +28,9 @@ idle_seconds=${TARVIX_BENCH_IDLE_SECONDS:-60}
 idle_runs=${TARVIX_BENCH_IDLE_RUNS:-3}
 soak_scale=${TARVIX_SOAK_SCALE:-20}
 settle_ms=5000  # past the first three-second refresh tick
+hz=$(getconf CLK_TCK)
 
-# shellcheck source=scripts/wine-env.sh
-source "$root/scripts/wine-env.sh"
-driver_pid=""
-stop_all() {
-  [ -z "$driver_pid" ] || kill "$driver_pid" 2>/dev/null || true
-  wine_env_stop
-}
-trap stop_all EXIT
-
-"$root/scripts/install-deps.sh"
-cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DTARVIX_TESTS=ON >/dev/null
-cmake --build "$build" -j"$(nproc)" --target TarvixMini BenchReference BenchFloor BenchProgramProfiled \
-  BenchFloorProfiled BenchDriver TestService TarvixTests >/dev/null
-
+# what is measured, and where the figures go
 program=$build/TarvixMini.exe
 reference=$build/bench/Reference.exe
 floor=$build/bench/Floor.exe
@@ -54,7 +41,6 @@ out=$build/bench
 stamp=$(date -u +%Y-%m-%dT%H-%M-%SZ)
 raw=$out/bench-$stamp.log
 table=$out/bench-$stamp.txt
-: >"$raw"
 
 # The probe pixel: the status dot of the Home page, the last shape the first paint draws
 # (green while SysMain runs) in the program and the floor alike, and for the reference
@@ -62,11 +48,18 @@ table=$out/bench-$stamp.txt
 probe=467,171
 program_colour=22A15A
 reference_colour=F5F7F8
+driver_pid=""  # the driver of an idle run, ended with the rest if the script is stopped
 
-wine_env_start "$build/bench-prefix"
-xvfb_pid=$WINE_ENV_XVFB_PID
-echo "bench services:"
-"$root/scripts/demo-services.sh" "$build/TestService.exe"
+# shellcheck source=scripts/build-env.sh
+source "$root/scripts/build-env.sh"
+# shellcheck source=scripts/wine-env.sh
+source "$root/scripts/wine-env.sh"
+
+# --- helpers -------------------------------------------------------------------------
+stop_all() {
+  [ -z "$driver_pid" ] || kill "$driver_pid" 2>/dev/null || true
+  wine_env_stop
+}
 
 winpath() { winepath -w "$1" 2>/dev/null; }
 # the median of the numbers on standard input, printed with the printf format given (%.0f)
@@ -74,38 +67,8 @@ median() {
   sort -g | awk -v f="${1:-%.0f}\n" '{ v[NR] = $1 } END { if (NR == 0) print "nan"; else if (NR % 2) printf f, v[(NR + 1) / 2]; else printf f, (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 field() { sed -n "s/.*[ ]$1=\([^ ]*\).*/\1/p"; }
-
-# --- 1. size and imports -----------------------------------------------------------
-size_program=$(stat -c %s "$program")
-size_reference=$(stat -c %s "$reference")
 imports() { x86_64-w64-mingw32-objdump -p "$1" | sed -n 's/.*DLL Name: //p' | sort -f | tr '\n' ' ' | sed 's/ $//'; }
-imports_program=$(imports "$program")
-imports_reference=$(imports "$reference")
 
-# --- 2. start-up ---------------------------------------------------------------------
-# the machine is shared: its load goes with the figures
-load_before=$(cut -d' ' -f1-3 /proc/loadavg)
-echo "start-up: $runs timed starts of each, interleaved (load average $load_before)"
-wine "$driver" startup "$runs" reference "$(winpath "$reference")" $probe $reference_colour \
-  floor "$(winpath "$floor")" $probe $program_colour \
-  program "$(winpath "$program")" $probe $program_colour | tr -d '\r' | tee -a "$raw" | grep 'median' || {
-  echo "the start-up measurement failed; see $raw" >&2
-  exit 1
-}
-startup_program=$(grep 'startup target=program runs=' "$raw" | field median_ms)
-startup_floor=$(grep 'startup target=floor runs=' "$raw" | field median_ms)
-startup_reference=$(grep 'startup target=reference runs=' "$raw" | field median_ms)
-load_after=$(cut -d' ' -f1-3 /proc/loadavg)
-
-# where the time goes: the profiled copies append one line of marks per start, each
-# mark in ms since the process was created
-echo "start-up profile: $runs starts of the profiled program and floor, interleaved"
-rm -f "$program_profiled.marks" "$floor_profiled.marks"
-wine "$driver" startup "$runs" program-profiled "$(winpath "$program_profiled")" $probe $program_colour \
-  floor-profiled "$(winpath "$floor_profiled")" $probe $program_colour | tr -d '\r' >>"$raw" || {
-  echo "the start-up profile failed; see $raw" >&2
-  exit 1
-}
 # the untimed first start of each is left out, as in the timed starts
 marks() { tail -n +2 "$1"; }
 # "step ms" for each mark of each start: the time since the mark before it
@@ -113,21 +76,6 @@ durations() {
   marks "$1" | awk '{ prev = 0; for (i = 1; i <= NF; i++) { split($i, kv, "="); printf "%s %.3f\n", kv[1], kv[2] - prev; prev = kv[2] } }'
 }
 step_median() { durations "$1" | awk -v s="$2" '$1 == s { print $2 }' | median %.2f; }
-profile=$(
-  printf '%-46s %14s %14s\n' "   step (median ms since the mark before)" "program" "floor"
-  for step in $(marks "$program_profiled.marks" | head -n 1 | tr ' ' '\n' | cut -d= -f1); do
-    f=$(step_median "$floor_profiled.marks" "$step")
-    [ "$f" != nan ] || f="-"
-    printf '%-46s %14s %14s\n' "     $step" "$(step_median "$program_profiled.marks" "$step")" "$f"
-  done
-  for target in program floor; do
-    file=$program_profiled.marks
-    [ $target = program ] || file=$floor_profiled.marks
-    marks "$file" | sed -n 's/.*painted=\([0-9.]*\).*/\1/p' | median %.2f
-  done | paste -sd' ' | awk '{ printf "%-46s %14s %14s\n", "     first WM_PAINT done (ms since creation)", $1, $2 }'
-)
-{ echo "profile:"; echo "$profile"; } >>"$raw"
-
 # Which Windows calls each makes before its message loop: Wine's relay trace of one
 # start, read up to the first GetMessageW, keeping the calls of the thread that creates
 # the main window (other processes of the prefix may write to the same trace) made from
@@ -153,16 +101,8 @@ calls_before_loop() {
          print f }' "$log" | sort | uniq -c | awk '{ print $2, $1 }' | sort
   rm -f "$log"
 }
-echo "Windows calls before the message loop (relay trace)"
-calls_program=$(calls_before_loop "$program")
-calls_floor=$(calls_before_loop "$floor")
 count_calls() { awk '{ n += $2 } END { print n + 0 }'; }
-# the calls whose count differs: "+n name" where the program makes more, "-n name" fewer
-calls_diff=$(join -a1 -a2 -e0 -o 0,1.2,2.2 <(echo "$calls_program") <(echo "$calls_floor") |
-  awk '$2 != $3 { printf "%s%+d %s", sep, $2 - $3, $1; sep = ", " }')
-{ echo "calls program:"; echo "$calls_program"; echo "calls floor:"; echo "$calls_floor"; } >>"$raw"
 
-# --- 3. and 4. memory and idle CPU ---------------------------------------------------
 # The Linux processes of the prefix: its wineserver and the Windows processes, whose
 # command line Wine sets to the Windows path of their executable.
 prefix_pids() {
@@ -195,8 +135,6 @@ ticks() {
 spent_ms() {
   join <(sort "$1") <(sort "$2") | awk -v hz="$hz" '{ t += $3 - $2 } END { printf "%d", t * 1000 / hz }'
 }
-hz=$(getconf CLK_TCK)
-
 idle_run() {  # name exe colour
   local name=$1 exe=$2 colour=$3 log unix others before after status=0
   log=$(mktemp)
@@ -230,14 +168,87 @@ idle_run() {  # name exe colour
     "rest_cpu_ms=$(spent_ms <(grep -v '^own-' "$before") <(grep -v '^own-' "$after"))" | tee -a "$raw"
   rm -f "$log" "$before" "$after"
 }
+idle_median() { grep "idle-figures target=$1 " "$raw" | field "$2" | median; }
+mib() { awk -v b="$1" 'BEGIN { printf "%.2f", b / 1048576 }'; }
+
+verdict() { if [ "$1" = 1 ]; then echo "met"; else echo "MISSED"; fi; }
+# a CPU time difference as a share of one core over the idle time
+share() { awk -v p="$1" -v r="$2" -v s="$idle_seconds" 'BEGIN { printf "%+d ms = %.3f%% of one core", p - r, (p - r) / (s * 10) }'; }
+
+# --- set-up --------------------------------------------------------------------------
+trap stop_all EXIT
+"$root/scripts/install-deps.sh"
+build_with_preset "$root" "$build" TarvixMini BenchReference BenchFloor BenchProgramProfiled BenchFloorProfiled \
+  BenchDriver TestService TarvixTests >/dev/null
+: >"$raw"
+# the version, as CMake's project gives it to the program
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+
+wine_env_start "$build/bench-prefix"
+xvfb_pid=$WINE_ENV_XVFB_PID
+echo "bench services:"
+"$root/scripts/demo-services.sh" "$build/TestService.exe"
+
+# --- 1. size and imports -----------------------------------------------------------
+size_program=$(stat -c %s "$program")
+size_reference=$(stat -c %s "$reference")
+imports_program=$(imports "$program")
+imports_reference=$(imports "$reference")
+
+# --- 2. start-up ---------------------------------------------------------------------
+# the machine is shared: its load goes with the figures
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+echo "start-up: $runs timed starts of each, interleaved (load average $load_before)"
+wine "$driver" startup "$runs" reference "$(winpath "$reference")" $probe $reference_colour \
+  floor "$(winpath "$floor")" $probe $program_colour \
+  program "$(winpath "$program")" $probe $program_colour | tr -d '\r' | tee -a "$raw" | grep 'median' || {
+  echo "the start-up measurement failed; see $raw" >&2
+  exit 1
+}
+startup_program=$(grep 'startup target=program runs=' "$raw" | field median_ms)
+startup_floor=$(grep 'startup target=floor runs=' "$raw" | field median_ms)
+startup_reference=$(grep 'startup target=reference runs=' "$raw" | field median_ms)
+load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+
+# where the time goes: the profiled copies append one line of marks per start, each
+# mark in ms since the process was created
+echo "start-up profile: $runs starts of the profiled program and floor, interleaved"
+rm -f "$program_profiled.marks" "$floor_profiled.marks"
+wine "$driver" startup "$runs" program-profiled "$(winpath "$program_profiled")" $probe $program_colour \
+  floor-profiled "$(winpath "$floor_profiled")" $probe $program_colour | tr -d '\r' >>"$raw" || {
+  echo "the start-up profile failed; see $raw" >&2
+  exit 1
+}
+profile=$(
+  printf '%-46s %14s %14s\n' "   step (median ms since the mark before)" "program" "floor"
+  for step in $(marks "$program_profiled.marks" | head -n 1 | tr ' ' '\n' | cut -d= -f1); do
+    f=$(step_median "$floor_profiled.marks" "$step")
+    [ "$f" != nan ] || f="-"
+    printf '%-46s %14s %14s\n' "     $step" "$(step_median "$program_profiled.marks" "$step")" "$f"
+  done
+  for target in program floor; do
+    file=$program_profiled.marks
+    [ $target = program ] || file=$floor_profiled.marks
+    marks "$file" | sed -n 's/.*painted=\([0-9.]*\).*/\1/p' | median %.2f
+  done | paste -sd' ' | awk '{ printf "%-46s %14s %14s\n", "     first WM_PAINT done (ms since creation)", $1, $2 }'
+)
+{ echo "profile:"; echo "$profile"; } >>"$raw"
+
+echo "Windows calls before the message loop (relay trace)"
+calls_program=$(calls_before_loop "$program")
+calls_floor=$(calls_before_loop "$floor")
+# the calls whose count differs: "+n name" where the program makes more, "-n name" fewer
+calls_diff=$(join -a1 -a2 -e0 -o 0,1.2,2.2 <(echo "$calls_program") <(echo "$calls_floor") |
+  awk '$2 != $3 { printf "%s%+d %s", sep, $2 - $3, $1; sep = ", " }')
+{ echo "calls program:"; echo "$calls_program"; echo "calls floor:"; echo "$calls_floor"; } >>"$raw"
+
+# --- 3. and 4. memory and idle CPU ---------------------------------------------------
 
 echo "idle: $idle_runs run(s) of ${idle_seconds} s each, after ${settle_ms} ms to settle"
 for _ in $(seq 1 "$idle_runs"); do
   idle_run program "$program" $program_colour
   idle_run reference "$reference" $reference_colour
 done
-idle_median() { grep "idle-figures target=$1 " "$raw" | field "$2" | median; }
-mib() { awk -v b="$1" 'BEGIN { printf "%.2f", b / 1048576 }'; }
 ws_program=$(idle_median program working_set)
 ws_reference=$(idle_median reference working_set)
 ws_end_program=$(idle_median program working_set_end)
@@ -266,9 +277,6 @@ if [ "$soak_scale" != 0 ]; then
 fi
 
 # --- the table ---------------------------------------------------------------------------
-verdict() { if [ "$1" = 1 ]; then echo "met"; else echo "MISSED"; fi; }
-# a CPU time difference as a share of one core over the idle time
-share() { awk -v p="$1" -v r="$2" -v s="$idle_seconds" 'BEGIN { printf "%+d ms = %.3f%% of one core", p - r, (p - r) / (s * 10) }'; }
 ratio=$(awk -v p="$startup_program" -v r="$startup_reference" 'BEGIN { printf "%.2f", p / r }')
 floor_ratio=$(awk -v p="$startup_program" -v f="$startup_floor" 'BEGIN { printf "%.2f", p / f }')
 # the program's own overhead against what the floor spends beyond the reference
@@ -276,7 +284,7 @@ overhead=$(awk -v p="$startup_program" -v f="$startup_floor" 'BEGIN { printf "%.
 allowance=$(awk -v f="$startup_floor" -v r="$startup_reference" 'BEGIN { a = (f - r) / 10; if (a < 5) a = 5; printf "%.2f", a }')
 overhead_met=$(awk -v o="$overhead" -v a="$allowance" 'BEGIN { print (o <= a) }')
 {
-  echo "Tarvix Mini 4.4.1 against bench/Floor.cpp and bench/Reference.cpp, $(date -u '+%Y-%m-%d %H:%M UTC')"
+  echo "Tarvix Mini $version against bench/Floor.cpp and bench/Reference.cpp, $(date -u '+%Y-%m-%d %H:%M UTC')"
   echo "machine: $(nproc) cores, $(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -n 1), $(. /etc/os-release && echo "$PRETTY_NAME") $(uname -m), $(wine --version)"
   echo
   printf '%-46s %14s %14s %14s   %s\n' "" "program" "floor" "reference" "target"

@@ -38,9 +38,10 @@ if ! git -C "$work/source" checkout --quiet --detach "$commit" 2>/dev/null; then
 fi
 
 export LC_ALL=C TZ=UTC
-cmake -S "$work/source" -B "$work/build" -DCMAKE_TOOLCHAIN_FILE="$work/source/cmake/mingw-w64-x86_64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DTARVIX_TESTS=OFF >/dev/null
-cmake --build "$work/build" -j"$(nproc)" --target TarvixMini >/dev/null
+# the clone's own build script, so that what builds the release is part of the commit
+# shellcheck source=scripts/build-env.sh
+source "$work/source/scripts/build-env.sh"
+build_with_preset --no-tests "$work/source" "$work/build" TarvixMini >/dev/null
 
 # The versions that decide the bytes: the compiler with its static runtime, the
 # MinGW-w64 headers and libraries, the binutils (linker, windres) and CMake.

@@ -32,14 +32,14 @@ case "${1:-}" in
   *) usage >&2; exit 2 ;;
 esac
 
+# shellcheck source=scripts/build-env.sh
+source "$root/scripts/build-env.sh"
 # shellcheck source=scripts/wine-env.sh
 source "$root/scripts/wine-env.sh"
 trap wine_env_stop EXIT
 
 "$root/scripts/install-deps.sh"
-cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DTARVIX_TESTS=ON >/dev/null
-cmake --build "$build" -j"$(nproc)" --target TarvixMini TestService TarvixShot
+build_with_preset "$root" "$build" TarvixMini TestService TarvixShot
 
 if [ "${TARVIX_OWN_DISPLAY:-0}" = 1 ]; then wine_env_start "$prefix" own; else wine_env_start "$prefix" user; fi
 echo "demo services:"

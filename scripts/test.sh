@@ -6,14 +6,14 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 
+# shellcheck source=scripts/build-env.sh
+source "$root/scripts/build-env.sh"
 # shellcheck source=scripts/wine-env.sh
 source "$root/scripts/wine-env.sh"
 trap wine_env_stop EXIT
 
 "$root/scripts/install-deps.sh"
-cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DTARVIX_TESTS=ON >/dev/null
-cmake --build "$build" -j"$(nproc)"
+build_with_preset "$root" "$build"
 
 wine_env_start "$build/wineprefix"
 (cd "$build" && ctest --output-on-failure "$@")

@@ -5,9 +5,6 @@
 constexpr const wchar_t* ProductKeyPath = L"SOFTWARE\\TarvixMini";
 constexpr const wchar_t* OriginalStartValue = L"OriginalStart";
 
-// 0 for a 4-byte REG_DWORD; the Win32 code of the open or query; -1 for another type or size.
-// Callers use value only after 0: a failed read may still have written into it.
-LONG ReadDwordValue(const wchar_t* keyPath, const wchar_t* valueName, DWORD* value);
 // Writes the value and flushes the store to disk before it reports success, so a start
 // type changed after it can always be put back, also after a power cut. A store key that
 // would not survive a restart (volatile) takes no backup.

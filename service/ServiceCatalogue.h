@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
-#include "common/ControlIds.h"
+
+// The services the program manages; the Services page has a toggle and a label for each row.
+constexpr int ServiceCount = 7;
 
 struct ServiceEntry {
     const wchar_t* name;        // as the Service Control Manager knows it

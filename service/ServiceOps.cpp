@@ -1,7 +1,7 @@
 #include "service/ServiceOps.h"
 #include "common/AppendBounded.h"
+#include "common/RegistryDword.h"
 #include "common/ScopedHandles.h"
-#include "service/BackupStore.h"
 #include "service/ServiceCatalogue.h"
 
 namespace {

@@ -3,7 +3,6 @@
 // chose and returns what became of it. Reading the toggles and speaking to the user is the
 // window's part.
 #include <windows.h>
-#include "common/ControlIds.h"
 #include "service/ServiceCatalogue.h"
 
 // What became of a confirmed turn-off or restore of SysMain's automatic start.

@@ -8,8 +8,8 @@
 #include <thread>
 #include <vector>
 #include "common/AccessibleObject.h"
-#include "common/ControlIds.h"
-#include "common/WindowState.h"
+#include "ui/ControlIds.h"
+#include "ui/WindowState.h"
 #include "draw/GdiPlus.h"
 #include "draw/ToggleSwitch.h"
 #include "support/AccessibleClient.h"

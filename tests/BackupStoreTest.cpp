@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include "common/RegistryDword.h"
 #include "service/BackupStore.h"
 #include "support/OsSeam.h"
 #include "support/TestWorld.h"

@@ -1,5 +1,7 @@
 #include "support/MainWindowFixture.h"
-#include "common/WindowState.h"
+#include "common/DesktopShell.h"
+#include "ui/Paint.h"
+#include "ui/WindowState.h"
 #include "draw/Palette.h"
 #include "support/BoxTexts.h"
 #include "support/ShellHandler.h"
@@ -210,7 +212,11 @@ TEST_F(Commands, ShellTargets)
     CountingSeam fakes;
     BoxRecorder boxes;
     osApi.CreateProcessW = RecordStart;
-    osApi.OpenWithDesktopShell = [](const wchar_t* file) -> bool {
+    struct ShellOpenerBack {
+        DesktopShellApi saved = desktopShellApi;
+        ~ShellOpenerBack() { desktopShellApi = saved; }
+    } shellOpenerBack;
+    desktopShellApi.OpenWithDesktopShell = [](const wchar_t* file) -> bool {
         opened.push_back(L"desktop " + std::wstring(file));
         return true;
     };

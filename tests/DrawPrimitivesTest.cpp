@@ -2,7 +2,7 @@
 // 32-bit canvas and checked by pixel.
 #include <gtest/gtest.h>
 #include <vector>
-#include "common/WindowState.h"
+#include "ui/WindowState.h"
 #include "draw/Palette.h"
 #include "draw/Primitives.h"
 #include "support/GdiCounting.h"

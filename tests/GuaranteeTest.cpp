@@ -26,7 +26,7 @@
 #include <random>
 #include <string>
 #include <vector>
-#include "common/WindowState.h"
+#include "ui/WindowState.h"
 #include "service/ServiceCatalogue.h"
 #include "support/BoxTexts.h"
 #include "support/Checks.h"

@@ -3,8 +3,9 @@
 // send no WM_SETTEXT, WM_ENABLE or BM_SETCHECK to any child control, leave nothing
 // of the main window or its children to repaint and tell a screen reader nothing.
 #include <string>
-#include "common/ControlIds.h"
-#include "common/WindowState.h"
+#include "ui/ControlIds.h"
+#include "ui/Paint.h"
+#include "ui/WindowState.h"
 #include "support/AccessibleClient.h"
 #include "support/MainWindowFixture.h"
 #include "ui/HomeStatus.h"

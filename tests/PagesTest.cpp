@@ -1,6 +1,6 @@
 #include "support/MainWindowFixture.h"
 #include <vector>
-#include "common/WindowState.h"
+#include "ui/WindowState.h"
 #include "ui/Pages.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // texts compared with what DrawLabel draws of them.
 #include <gtest/gtest.h>
 #include <string>
-#include "common/WindowState.h"
+#include "ui/WindowState.h"
 #include "draw/GdiPlus.h"
 #include "draw/Palette.h"
 #include "support/GdiCounting.h"

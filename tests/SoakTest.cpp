@@ -11,8 +11,8 @@
 #include <cstdlib>
 #include <windows.h>
 #include <winternl.h>
-#include "common/ControlIds.h"
-#include "common/WindowState.h"
+#include "ui/ControlIds.h"
+#include "ui/WindowState.h"
 #include "draw/GdiPlus.h"
 #include "support/GdiCounting.h"
 #include "support/MainWindowFixture.h"

@@ -1,5 +1,5 @@
 #include "support/MainWindowFixture.h"
-#include "common/WindowState.h"
+#include "ui/WindowState.h"
 #include "draw/GdiPlus.h"
 #include "draw/Palette.h"
 #include "ui/Commands.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 #include <vector>
-#include "common/WindowState.h"
+#include "ui/WindowState.h"
 #include "service/BackupStore.h"
 #include "support/BoxTexts.h"
 #include "support/Checks.h"

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
-#include "common/WindowState.h"
+#include "ui/WindowState.h"
 #include "service/StoreLock.h"
 #include "support/BoxTexts.h"
 #include "support/Checks.h"

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
-#include "common/WindowState.h"
+#include "ui/Paint.h"
+#include "ui/WindowState.h"
 #include "support/Checks.h"
 #include "support/OsSeam.h"
 #include "support/StandInWindow.h"

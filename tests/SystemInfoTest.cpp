@@ -3,7 +3,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
-#include "common/WindowState.h"
+#include "ui/Paint.h"
+#include "ui/WindowState.h"
 #include "draw/Palette.h"
 #include "support/Checks.h"
 #include "support/GdiWorld.h"

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <string>
 #include <vector>
-#include "common/WindowState.h"
+#include "ui/WindowState.h"
 #include "draw/Palette.h"
 #include "e2e/Text.h"
 #include "service/ServiceCatalogue.h"

@@ -1,5 +1,5 @@
 #include <gtest/gtest.h>
-#include "common/WindowState.h"
+#include "ui/WindowState.h"
 #include "service/ServiceCatalogue.h"
 #include "support/BoxTexts.h"
 #include "support/Checks.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 #include <algorithm>
-#include "common/WindowState.h"
+#include "ui/WindowState.h"
 #include "support/BoxTexts.h"
 #include "support/Checks.h"
 #include "support/OsSeam.h"

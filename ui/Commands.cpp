@@ -1,10 +1,11 @@
 #include "ui/Commands.h"
-#include "common/ControlIds.h"
+#include "ui/ControlIds.h"
 #include "common/ControlUpdates.h"
+#include "common/DesktopShell.h"
 #include "common/IndexingOptions.h"
 #include "common/MessageBoxes.h"
 #include "common/OsApi.h"
-#include "common/WindowState.h"
+#include "ui/WindowState.h"
 #include "draw/Palette.h"
 #include "service/ServiceOps.h"
 #include "ui/HomeStatus.h"
@@ -21,14 +22,15 @@ constexpr const wchar_t* ProductWebPage = L"https://tarvix.example/mini";
 void StartCommand()
 {
     if (!StartSysMain())
-        Tell(L"Не удалось запустить SysMain.\nПроверьте, не отключён ли её автозапуск.", Notice::Failed);
+        Tell(mainWindow, L"Не удалось запустить SysMain.\nПроверьте, не отключён ли её автозапуск.", Notice::Failed);
     RefreshSysMainStatus();
 }
 
 void StopCommand()
 {
     if (!StopSysMain())
-        Tell(L"Не удалось остановить SysMain.\nПроверьте её состояние в разделе «Службы» Windows.", Notice::Failed);
+        Tell(mainWindow,
+             L"Не удалось остановить SysMain.\nПроверьте её состояние в разделе «Службы» Windows.", Notice::Failed);
     RefreshSysMainStatus();
 }
 
@@ -59,19 +61,23 @@ void OnCommand(int id)
     case IdAutoStartToggle: toggleTouched = true; break;
     case IdApply:
         ApplySysMainToggle();
+        // Apply's own refresh ran while the toggle still counted as touched, so it left the
+        // toggle as the user set it (and none runs when the user answers No or nothing can
+        // be read): this one, with the flag cleared, brings the toggle back in line with
+        // the start type
         toggleTouched = false;
         RefreshSysMainStatus();
         break;
     case IdRefresh: RefreshCommand(); break;
     // the handlers of a web address and of ms-settings are the user's to change: run
     // them through the user's desktop shell, never elevated; without it nothing opens
-    case IdWebPage: osApi.OpenWithDesktopShell(ProductWebPage); break;
+    case IdWebPage: desktopShellApi.OpenWithDesktopShell(ProductWebPage); break;
     case IdStart: StartCommand(); break;
     case IdStop: StopCommand(); break;
     case IdMemoryFigures: SwitchMemoryFigures(); break;
     case IdDisableSelected: DisableSelectedServices(); break;
     case IdRestoreSaved: RestoreSavedServices(); break;
-    case IdStartupApps: osApi.OpenWithDesktopShell(L"ms-settings:startupapps"); break;
+    case IdStartupApps: desktopShellApi.OpenWithDesktopShell(L"ms-settings:startupapps"); break;
     case IdIndexingOptions: OpenIndexingOptions(); break;
     default:
         if (id >= IdFirstPageCommand && id <= IdLastPageCommand) ShowPage(static_cast<unsigned>(id - IdFirstPageCommand));

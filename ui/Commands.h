@@ -2,7 +2,7 @@
 #include <windows.h>
 
 // The refresh timer of the main window: it ticks for the window's whole life, and a tick
-// refreshes only while toggle 108 is on.
+// refreshes only while the automatic-refresh toggle is on.
 constexpr UINT_PTR RefreshTimerId = 1;
 constexpr UINT RefreshPeriodMs = 3000;
 

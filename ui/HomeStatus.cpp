@@ -1,13 +1,13 @@
 #include "ui/HomeStatus.h"
 #include "common/ControlUpdates.h"
 #include "common/MessageBoxes.h"
-#include "common/WindowState.h"
+#include "ui/Paint.h"
+#include "ui/WindowState.h"
 #include "service/ServiceCatalogue.h"
 #include "service/Workflows.h"
 
 SysMainSnapshot SysMainStatus;
 bool toggleTouched = false;
-const RECT StatusCardRect = {237, 103, 878, 252};
 
 namespace {
 
@@ -93,11 +93,11 @@ void ApplySysMainToggle()
     const bool turnOff = IsChecked(autoStartToggle);
     const wchar_t* question = turnOff ? L"Отключить автозапуск SysMain?\nПрежняя настройка будет сохранена."
                                       : L"Вернуть прежнюю настройку SysMain?";
-    if (!Ask(question)) return;
+    if (!Ask(mainWindow, question)) return;
 
     // the stop toggle counts as it stands at the change itself
     const Outcome outcome = ResultBox(TurnOffOrRestoreSysMain(turnOff, StopToggleChecked));
     // the box first, then the refresh, so the Home page shows what the user was just told
-    Tell(outcome.text, outcome.notice);
+    Tell(mainWindow, outcome.text, outcome.notice);
     RefreshSysMainStatus();
 }

@@ -7,8 +7,6 @@ extern SysMainSnapshot SysMainStatus;
 // the user flipped the automatic-start toggle since the last Apply or Refresh: refreshes
 // leave it alone
 extern bool toggleTouched;
-// the status card, repainted when SysMain changes
-extern const RECT StatusCardRect;
 
 // Re-reads SysMain into the snapshot and brings the Home page's labels, the automatic-start
 // toggle and the enabled states of the SysMain controls in line with it.

@@ -1,6 +1,6 @@
 #include <windows.h>
 #include "common/StartupMarks.h"
-#include "common/WindowState.h"
+#include "ui/WindowState.h"
 #include "draw/ToggleSwitch.h"
 #include "ui/MainWindow.h"
 
@@ -26,6 +26,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     RestrictDllLoading();
     StartupMark("dll-policy");
 
+    // A start that fails ends at once, without a box, with a code that tells whoever started
+    // the program which step failed: 3 the toggle class, 1 the main class, 2 the window
+    // (0 is a normal end). ExitProcess rather than a return: the process ends here, whatever
+    // other threads still run (GDI+'s background thread), and the C runtime has nothing of
+    // the program's to tear down.
     instance = GetModuleHandleW(nullptr);
     if (!RegisterToggleClass(instance)) ExitProcess(3);
     if (!RegisterMainClass(instance)) ExitProcess(1);

@@ -1,7 +1,7 @@
 #include "ui/MainAccessible.h"
 #include "common/AccessibleObject.h"
 #include "common/SystemLibraries.h"
-#include "common/WindowState.h"
+#include "ui/WindowState.h"
 #include "ui/Paint.h"
 #include "ui/Sidebar.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 // What a screen reader reads of the main window's client area, beyond its controls:
-// the four sidebar rows as page tabs, and the texts that the window paints itself.
+// the sidebar rows as page tabs, and the texts that the window paints itself.
 #include <windows.h>
 
 // WM_GETOBJECT of the main window: its accessible object for the client area, or 0 for

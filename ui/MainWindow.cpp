@@ -2,7 +2,7 @@
 #include "common/AccessibleObject.h"
 #include "common/AppTexts.h"
 #include "common/StartupMarks.h"
-#include "common/WindowState.h"
+#include "ui/WindowState.h"
 #include "draw/GdiPlus.h"
 #include "draw/Palette.h"
 #include "ui/Commands.h"

@@ -1,6 +1,7 @@
 #include "ui/Pages.h"
-#include "common/ControlIds.h"
+#include "ui/ControlIds.h"
 #include "common/ControlUpdates.h"
+#include "common/Version.h"
 #include "draw/Palette.h"
 #include "draw/ToggleSwitch.h"
 #include "service/ServiceCatalogue.h"
@@ -99,7 +100,7 @@ const ControlSpec OptimizationControls[] = {
 };
 
 const ControlSpec HelpControls[] = {
-    {Static, L"Tarvix Mini 4.4.1  \u00B7  Windows 10 / 11 x64", 0, 260, 122, 580, 32, 0},
+    {Static, L"Tarvix Mini " TARVIX_VERSION L"  \u00B7  Windows 10 / 11 x64", 0, 260, 122, 580, 32, 0},
     {Static, L"Что такое SysMain (Tarvix)?", 0, 260, 166, 580, 28, 0},
     {Static, L"Служба предварительно загружает данные часто используемых программ, чтобы ускорять их запуск.", 0,
      260, 201, 570, 65, 0},

@@ -2,7 +2,7 @@
 // The pages' child controls: created once with the main window, registered with their
 // page, and shown page by page.
 #include <windows.h>
-#include "common/WindowState.h"
+#include "ui/WindowState.h"
 
 // Creates every control of every page, page by page.
 void CreatePageControls();

@@ -1,7 +1,7 @@
 #include "ui/Paint.h"
 #include "common/AppendBounded.h"
 #include "common/StartupMarks.h"
-#include "common/WindowState.h"
+#include "ui/WindowState.h"
 #include "draw/GdiPlus.h"
 #include "draw/Palette.h"
 #include "draw/Primitives.h"
@@ -41,8 +41,11 @@ const RoundedShape PageCardShapes[] = {
     {237, 100, 640, 8, 4, 0xFFDDF4E3},     // top band
 };
 
+// the status card, the status label's own background
+constexpr RoundedShape StatusCardShape = {239, 102, 635, 147, 12, OpaqueArgb(PaleGreen)};
+
 const RoundedShape HomeCardShapes[] = {
-    {239, 102, 635, 147, 12, OpaqueArgb(PaleGreen)},  // status, the status label's own background
+    StatusCardShape,
     {240, 266, 202, 82, 12, 0xFFFFFFFF},   // start type
     {451, 266, 201, 82, 12, 0xFFFFFFFF},   // drive
     {661, 266, 213, 82, 12, 0xFFFFFFFF},   // memory
@@ -75,6 +78,9 @@ struct HomeLabel {
     HomeValue value;
 };
 
+// the memory load's value on its card, read at each paint
+constexpr Label MemoryLoadLabel = {nullptr, 674, 308, 175, 30, nullptr, Ink};  // font by MemoryLoadText
+
 const HomeLabel HomeLabels[] = {
     {{L"Главная", 239, 18, 600, 36, &fontBold25, Ink}, HomeValue::None},
     {{L"Состояние SysMain и управление Windows", 239, 59, 610, 26, &fontRegular15, Subtitle}, HomeValue::None},
@@ -83,7 +89,7 @@ const HomeLabel HomeLabels[] = {
     {{L"Накопитель", 464, 278, 180, 25, &fontRegular15, CardCaption}, HomeValue::None},
     {{nullptr, 464, 308, 178, 30, &fontSemibold22, Ink}, HomeValue::Drive},
     {{L"RAM использовано", 674, 278, 185, 25, &fontRegular15, CardCaption}, HomeValue::None},
-    {{nullptr, 674, 308, 175, 30, nullptr, Ink}, HomeValue::MemoryLoad},  // font by MemoryLoadText
+    {MemoryLoadLabel, HomeValue::MemoryLoad},
     {{L"Управление", 256, 374, 590, 29, &fontSemibold22, SectionCaption}, HomeValue::None},
 };
 
@@ -281,7 +287,24 @@ const Label* PaintedLabel(int index, HomeValue& value)
     return nullptr;
 }
 
+// The pixels a shape's smoothed edge may touch: its bounds, widened to whole pixels and by
+// one more on each side.
+constexpr RECT ShapeBounds(const RoundedShape& s)
+{
+    return {static_cast<LONG>(s.x) - 1, static_cast<LONG>(s.y) - 1, static_cast<LONG>(s.x + s.width + 0.999f) + 1,
+            static_cast<LONG>(s.y + s.height + 0.999f) + 1};
+}
+
+// DrawText keeps a label's text inside its box
+constexpr RECT LabelBox(const Label& l)
+{
+    return {l.x, l.y, l.x + l.width, l.y + l.height};
+}
+
 }  // namespace
+
+const RECT StatusCardRect = ShapeBounds(StatusCardShape);
+const RECT MemoryLoadRect = LabelBox(MemoryLoadLabel);
 
 void PaintMainWindow(HWND window)
 {

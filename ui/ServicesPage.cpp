@@ -2,7 +2,7 @@
 #include "common/AppendBounded.h"
 #include "common/ControlUpdates.h"
 #include "common/MessageBoxes.h"
-#include "common/WindowState.h"
+#include "ui/WindowState.h"
 #include "service/ServiceCatalogue.h"
 #include "service/Workflows.h"
 #include "ui/HomeStatus.h"
@@ -55,13 +55,13 @@ void DisableSelectedServices()
     wchar_t text[TurnOffConfirmCapacity] = L"Вы хотите отключить автозапуск этих служб?\n\n";
     bool listed[ServiceCount] = {};
     if (!ListSelected(text, listed)) {
-        Tell(L"Сначала выберите хотя бы одну службу.", Notice::Done);
+        Tell(mainWindow, L"Сначала выберите хотя бы одну службу.", Notice::Done);
         return;
     }
     AppendBounded(text, TurnOffConfirmCapacity,
                   L"\nСлужбы останутся запущенными до остановки или перезагрузки Windows.\nНекоторые функции могут "
                   L"перестать работать.\n\nОтключить автозапуск?");
-    if (!Ask(text)) return;
+    if (!Ask(mainWindow, text)) return;
 
     // the rows the user confirmed, each read again: the box's own loop still delivers
     // WM_TIMER, and other programs may change anything meanwhile
@@ -72,10 +72,11 @@ void DisableSelectedServices()
     RefreshSysMainStatus();
     RefreshServiceList();
     if (failures == 0)
-        Tell(L"Автозапуск выбранных служб отключён.\nИх текущая работа не остановлена.\nПрежние настройки сохранены.",
+        Tell(mainWindow,
+             L"Автозапуск выбранных служб отключён.\nИх текущая работа не остановлена.\nПрежние настройки сохранены.",
              Notice::Done);
     else
-        Tell(L"Некоторые службы отключить не удалось.\nПроверьте их состояние в списке.\nПрежние настройки "
+        Tell(mainWindow, L"Некоторые службы отключить не удалось.\nПроверьте их состояние в списке.\nПрежние настройки "
              L"изменённых служб сохранены.",
              Notice::Refused);
 }
@@ -90,12 +91,12 @@ void RestoreSavedServices()
         ++listed;
     }
     if (listed == 0) {
-        Tell(L"Нет сохранённых настроек для восстановления.", Notice::Done);
+        Tell(mainWindow, L"Нет сохранённых настроек для восстановления.", Notice::Done);
         return;
     }
     AppendBounded(text, RestoreConfirmCapacity,
                   L"\nЕсли настройки изменялись в других программах, они будут заменены.\n\nВосстановить?");
-    if (!Ask(text)) return;
+    if (!Ask(mainWindow, text)) return;
 
     // the box's own loop still delivers WM_TIMER: every backup is read again here
     const int failures = RestoreSavedRows();
@@ -103,7 +104,8 @@ void RestoreSavedServices()
     RefreshSysMainStatus();
     RefreshServiceList();
     if (failures == 0)
-        Tell(L"Прежние настройки служб восстановлены.", Notice::Done);
+        Tell(mainWindow, L"Прежние настройки служб восстановлены.", Notice::Done);
     else
-        Tell(L"Некоторые настройки вернуть не удалось.\nСохранённые копии остались доступными.", Notice::Refused);
+        Tell(mainWindow,
+             L"Некоторые настройки вернуть не удалось.\nСохранённые копии остались доступными.", Notice::Refused);
 }

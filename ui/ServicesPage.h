@@ -1,5 +1,5 @@
 #pragma once
-// The Services page's rows and its two batch commands.
+// The Services page's rows and its batch commands.
 
 // Row texts, enabled states and unchecking of rows that cannot be used.
 void RefreshServiceList();

@@ -1,5 +1,5 @@
 #include "ui/Sidebar.h"
-#include "common/WindowState.h"
+#include "ui/WindowState.h"
 #include "ui/Pages.h"
 
 const SidebarRow SidebarRows[SidebarRowCount] = {

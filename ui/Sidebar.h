@@ -1,5 +1,5 @@
 #pragma once
-// The sidebar's four rows: the page each shows, what is painted on it, and the geometry
+// The sidebar's rows: the page each shows, what is painted on it, and the geometry
 // that painting, hover and clicks share. The Restore page has no row.
 #include <windows.h>
 #include "draw/GdiPlus.h"

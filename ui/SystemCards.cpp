@@ -1,13 +1,13 @@
 #include "ui/SystemCards.h"
 #include "common/AppendBounded.h"
 #include "common/ControlUpdates.h"
-#include "common/WindowState.h"
+#include "ui/Paint.h"
+#include "ui/WindowState.h"
 #include "draw/Palette.h"
 
 SystemDiskKind DiskKind = DiskNotDetermined;
 int LiveMemoryFlag = 0;
 int LastMemoryLoad = -1;
-const RECT MemoryLoadRect = {669, 302, 869, 342};
 
 namespace {
 

@@ -7,8 +7,6 @@
 extern SystemDiskKind DiskKind;  // written only by a probe that reached the driver
 extern int LiveMemoryFlag;       // while 0, RefreshMemoryText does nothing
 extern int LastMemoryLoad;       // last load seen by CheckMemoryLoadChange, negative for none
-// the Home page's memory-load value, repainted when the load changes
-extern const RECT MemoryLoadRect;
 
 // Probes the system disk and sets the Optimization page's disk label.
 void ProbeSystemDisk();

@@ -1,6 +1,6 @@
 #include "support/Checks.h"
 #include <vector>
-#include "common/WindowState.h"
+#include "ui/WindowState.h"
 #include "e2e/Text.h"
 #include "support/BoxTexts.h"
 

@@ -1,5 +1,5 @@
 #include "support/MainWindowFixture.h"
-#include "common/WindowState.h"
+#include "ui/WindowState.h"
 #include "draw/ToggleSwitch.h"
 #include "support/ProgramState.h"
 #include "ui/MainWindow.h"

@@ -1,6 +1,6 @@
 #include "support/ProgramState.h"
 #include <initializer_list>
-#include "common/WindowState.h"
+#include "ui/WindowState.h"
 #include "ui/HomeStatus.h"
 #include "ui/Pages.h"
 #include "ui/SystemCards.h"

@@ -1,5 +1,5 @@
 #include "support/StandInWindow.h"
-#include "common/WindowState.h"
+#include "ui/WindowState.h"
 #include "service/ServiceCatalogue.h"
 #include "support/Checks.h"
 #include "support/ProgramState.h"

@@ -1,11 +1,12 @@
 #pragma once
-// The main window's program-wide state, shared on purpose by the modules that update or
-// draw it: the window and its instance, the page shown and the child controls that
-// refreshes update. Each item is defined, and written, by one module only: the one named
-// above it. The capitalised names here and in ui/ (DiskLabel, MemoryLabel, DiskKind,
-// LiveMemoryFlag, LastMemoryLoad, SysMainStatus) are the program's fixed names: keep them.
+// The main window's state that the modules of ui/ share on purpose, and only they: the
+// window and its instance, the page shown and the child controls that refreshes update.
+// Nothing below ui/ sees it; the workflows take values and return outcomes. Each item is
+// defined, and written, by one module only: the one named above it. The capitalised names
+// here and in ui/ (DiskLabel, MemoryLabel, DiskKind, LiveMemoryFlag, LastMemoryLoad,
+// SysMainStatus) are the program's fixed names, not slips of style: keep them.
 #include <windows.h>
-#include "common/ControlIds.h"
+#include "ui/ControlIds.h"
 
 // ui/MainWindow.cpp: the window, from WM_CREATE
 extern HINSTANCE instance;
@@ -23,12 +24,12 @@ extern int hoveredRow;  // -1 for none
 extern HWND statusLabel;
 extern HWND startTypeLabel;
 extern HWND savedSettingLabel;
-extern HWND autoStartToggle;    // 101
-extern HWND stopServiceToggle;  // 102
-extern HWND autoRefreshToggle;  // 108
-extern HWND applyButton;        // 103
-extern HWND startButton;        // 106
-extern HWND stopButton;         // 107
+extern HWND autoStartToggle;
+extern HWND stopServiceToggle;
+extern HWND autoRefreshToggle;
+extern HWND applyButton;
+extern HWND startButton;
+extern HWND stopButton;
 // Services page, catalogue order
 extern HWND serviceToggles[ServiceCount];
 extern HWND serviceLabels[ServiceCount];
