@@ -1,9 +1,9 @@
 // The second yardstick for start-up: the reference window plus exactly the work the
 // program must do before its first paint, written as plainly as it can be. The same
 // Windows calls with the same arguments, in the program's order: GDI+ loaded, bound and
-// started; three brushes and five fonts; the 41 child controls, shown and hidden as the
+// started; the window's brushes and fonts; every child control, shown and hidden as the
 // Home page wants them; the SysMain reads (two registry values, one service query); the
-// disk probe; the seven service rows (a service manager connection and two registry reads
+// disk probe; the service rows (a service manager connection and two registry reads
 // each); the memory figures; the timer; then a first paint with the program's shapes
 // through GDI+ and its texts through GDI, ending on the status dot that the bench driver
 // watches. Nothing else: no texts put together from parts, no control tables, and no

@@ -3,7 +3,7 @@
 # the smallest window program we can write (bench/Reference.cpp) and the floor
 # (bench/Floor.cpp), that window plus exactly the start-up work and first paint the
 # program must do, written plainly. All run in one Wine prefix (build/bench-prefix, with
-# the seven services as demo services, SysMain running) on one virtual display of its
+# the managed services as demo services, SysMain running) on one virtual display of its
 # own, and the script prints a table:
 #   1. executable size and imported DLLs;
 #   2. start-up: process creation to the window visible and its first paint on screen,

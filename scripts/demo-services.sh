@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Gives the running Wine prefix (WINEPREFIX, its server kept alive with wineserver -p)
-# the seven services the program manages, as instances of the test service program,
+# the services the program manages, as instances of the test service program,
 # with the start types and states Windows usually has. A service already installed with
 # this program and start type is kept; any other (Wine's own Spooler, or one whose start
 # type a demo changed) is replaced. Usage: demo-services.sh PATH/TO/TestService.exe

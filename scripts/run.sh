@@ -11,7 +11,7 @@ usage() {
 Usage: scripts/run.sh [--help]
 
 Installs what is missing (apt-get), builds Tarvix Mini and runs it under Wine in a demo
-Wine prefix of its own, $prefix, where the seven services it manages
+Wine prefix of its own, $prefix, where the services it manages
 exist as demo services with Windows' usual start types and states.
 
 With a display (DISPLAY set), the window opens there; the script returns when you close
