@@ -1,0 +1,225 @@
+// The undo rule and the workflows driven through their values alone: no window, no
+// toggles, no boxes. A recorded change stands in for the service manager where the rule
+// is the subject; the workflows run against real test services.
+#include <gtest/gtest.h>
+#include <vector>
+#include "service/BackupStore.h"
+#include "service/SysMainStatus.h"
+#include "service/UndoRule.h"
+#include "service/Workflows.h"
+#include "support/OsSeam.h"
+#include "support/TestWorld.h"
+
+namespace {
+
+constexpr const wchar_t* Value = L"Bk_Fax";
+constexpr DWORD Auto = SERVICE_AUTO_START;
+constexpr DWORD Manual = SERVICE_DEMAND_START;
+constexpr DWORD Disabled = SERVICE_DISABLED;
+
+// What a change was asked to set, and whether it takes.
+struct RecordedChange {
+    std::vector<DWORD> asked;
+    bool takes = true;
+};
+
+bool RecordChange(const void* context, DWORD startType)
+{
+    auto* change = const_cast<RecordedChange*>(static_cast<const RecordedChange*>(context));
+    change->asked.push_back(startType);
+    return change->takes;
+}
+
+class UndoRule : public ::testing::Test {
+protected:
+    void SetUp() override { ClearBackupStore(); }
+    void TearDown() override
+    {
+        seam.ExpectAllClosed();
+        ClearBackupStore();
+    }
+    // the registry's own value stands for the service: the hive flush after a restore
+    // goes to a service that exists
+    StartTypeChange Change() { return {L"Spooler", RecordChange, &recorded}; }
+    CountingSeam seam;
+    RecordedChange recorded;
+};
+
+// the backup store's read fails as a denied query would
+LSTATUS WINAPI DeniedQuery(HKEY, LPCWSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD)
+{
+    return ERROR_ACCESS_DENIED;
+}
+
+LSTATUS WINAPI RefusedWrite(HKEY, LPCWSTR, DWORD, DWORD, const BYTE*, DWORD)
+{
+    return ERROR_ACCESS_DENIED;
+}
+
+}  // namespace
+
+TEST_F(UndoRule, SaveThenChangeKeepsAUsableBackupAndTakesBackOnlyItsOwnWrite)
+{
+    enum class Fault { None, Unreadable, WriteRefused };
+    struct Row {
+        const char* name;
+        long long stored;  // Absent for none
+        Fault fault;
+        bool takes;
+        SaveOutcome outcome;
+        std::vector<DWORD> asked;
+        long long storedAfter;
+    };
+    const Row rows[] = {
+        {"none stored", Absent, Fault::None, true, SaveOutcome::Changed, {Disabled}, Auto},
+        {"a usable one kept, not overwritten", Manual, Fault::None, true, SaveOutcome::Changed, {Disabled}, Manual},
+        {"an unusable one replaced", Disabled, Fault::None, true, SaveOutcome::Changed, {Disabled}, Auto},
+        {"unreadable: nothing done", Manual, Fault::Unreadable, true, SaveOutcome::BackupUnreadable, {}, Manual},
+        {"write refused: nothing changed", Absent, Fault::WriteRefused, true, SaveOutcome::BackupNotWritten, {}, Absent},
+        {"change refused: its own write deleted", Absent, Fault::None, false, SaveOutcome::ChangeFailed, {Disabled},
+         Absent},
+        {"change refused: a kept backup stays", Manual, Fault::None, false, SaveOutcome::ChangeFailed, {Disabled},
+         Manual},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ClearBackupStore();
+        if (row.stored != Absent) {
+            ASSERT_TRUE(SetDwordValue(ProductKey, Value, static_cast<DWORD>(row.stored)));
+        }
+        const OsApi counting = osApi;
+        if (row.fault == Fault::Unreadable) osApi.RegQueryValueExW = DeniedQuery;
+        if (row.fault == Fault::WriteRefused) osApi.RegSetValueExW = RefusedWrite;
+        recorded = RecordedChange{};
+        recorded.takes = row.takes;
+
+        EXPECT_EQ(SaveThenChange(Value, Auto, Disabled, Change(), RestorableStartType), row.outcome);
+
+        osApi = counting;
+        EXPECT_EQ(recorded.asked, row.asked);
+        EXPECT_EQ(DwordValue(ProductKey, Value), row.storedAfter);
+    }
+}
+
+TEST_F(UndoRule, RestoreSetsOnlyAUsableBackupAndDeletesItOnlyAfterTheChange)
+{
+    struct Row {
+        const char* name;
+        long long stored;
+        bool unreadable;
+        bool takes;
+        RestoreOutcome outcome;
+        std::vector<DWORD> asked;
+        long long storedAfter;
+    };
+    const Row rows[] = {
+        {"nothing saved", Absent, false, true, RestoreOutcome::NothingSaved, {}, Absent},
+        {"manual put back, backup gone", Manual, false, true, RestoreOutcome::Restored, {Manual}, Absent},
+        {"automatic put back, backup gone", Auto, false, true, RestoreOutcome::Restored, {Auto}, Absent},
+        {"disabled is never set again", Disabled, false, true, RestoreOutcome::BackupNotUsable, {}, Disabled},
+        {"unreadable: nothing done", Manual, true, true, RestoreOutcome::BackupUnreadable, {}, Manual},
+        {"change refused: backup stays", Manual, false, false, RestoreOutcome::ChangeFailed, {Manual}, Manual},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ClearBackupStore();
+        if (row.stored != Absent) {
+            ASSERT_TRUE(SetDwordValue(ProductKey, Value, static_cast<DWORD>(row.stored)));
+        }
+        const OsApi counting = osApi;
+        if (row.unreadable) osApi.RegQueryValueExW = DeniedQuery;
+        recorded = RecordedChange{};
+        recorded.takes = row.takes;
+
+        EXPECT_EQ(RestoreThenFlushThenDelete(Value, Change(), RestorableStartType), row.outcome);
+
+        osApi = counting;
+        EXPECT_EQ(recorded.asked, row.asked);
+        EXPECT_EQ(DwordValue(ProductKey, Value), row.storedAfter);
+    }
+}
+
+// A restore whose start type cannot be flushed keeps its backup: the next restore sets the
+// same type again.
+TEST_F(UndoRule, RestoreKeepsTheBackupWhenTheServiceHiveIsNotFlushed)
+{
+    ASSERT_TRUE(SetDwordValue(ProductKey, Value, Manual));
+    const OsApi counting = osApi;
+    osApi.RegFlushKey = [](HKEY) -> LSTATUS { return ERROR_ACCESS_DENIED; };
+
+    EXPECT_EQ(RestoreThenFlushThenDelete(Value, Change(), RestorableStartType), RestoreOutcome::Restored);
+
+    osApi = counting;
+    EXPECT_EQ(recorded.asked, std::vector<DWORD>{Manual});
+    EXPECT_EQ(DwordValue(ProductKey, Value), Manual);
+}
+
+// The workflows as a test or another front end would call them: values in, outcomes out.
+class WorkflowValues : public ::testing::Test {
+protected:
+    void SetUp() override { ClearBackupStore(); }
+    void TearDown() override { ClearBackupStore(); }
+    ServiceWorld world;
+};
+
+namespace {
+bool Yes() { return true; }
+bool No() { return false; }
+int askedRow = -1;
+bool OnlyRowAskedStillChecked(int row) { return row == askedRow; }
+}  // namespace
+
+TEST_F(WorkflowValues, SysMainTurnedOffAndRestoredWithoutAWindow)
+{
+    ASSERT_TRUE(world.Add(L"SysMain", Auto, true));
+
+    EXPECT_EQ(TurnOffOrRestoreSysMain(true, No), SysMainChange::TurnedOff);
+    EXPECT_EQ(RegistryStartType(L"SysMain"), Disabled);
+    EXPECT_EQ(DwordValue(ProductKey, OriginalStartValue), Auto);
+    EXPECT_EQ(ServiceState(L"SysMain"), static_cast<DWORD>(SERVICE_RUNNING)) << "not asked to stop";
+    EXPECT_EQ(TurnOffOrRestoreSysMain(true, Yes), SysMainChange::AlreadyOff);
+
+    EXPECT_EQ(TurnOffOrRestoreSysMain(false, No), SysMainChange::Restored);
+    EXPECT_EQ(RegistryStartType(L"SysMain"), Auto);
+    EXPECT_EQ(DwordValue(ProductKey, OriginalStartValue), Absent);
+    EXPECT_EQ(TurnOffOrRestoreSysMain(false, No), SysMainChange::AlreadyOn);
+
+    SysMainSnapshot s;
+    ReadSysMain(s);
+    EXPECT_TRUE(s.startReadable);
+    EXPECT_EQ(s.start, Auto);
+    EXPECT_FALSE(s.saved);
+}
+
+TEST_F(WorkflowValues, RowsTurnedOffWhileStillCheckedAndRestored)
+{
+    // two rows are offered; only the second is still checked at the pass
+    constexpr int FirstRow = 1, SecondRow = 3;
+    const ServiceEntry& first = ServiceCatalogue[FirstRow];
+    const ServiceEntry& second = ServiceCatalogue[SecondRow];
+    ASSERT_TRUE(world.Add(first.name, Manual, false));
+    ASSERT_TRUE(world.Add(second.name, Auto, false));
+    ASSERT_TRUE(OfferedForTurnOff(first));
+    ASSERT_TRUE(OfferedForTurnOff(second));
+    bool listed[ServiceCount] = {};
+    listed[FirstRow] = listed[SecondRow] = true;
+    askedRow = SecondRow;
+
+    EXPECT_EQ(TurnOffConfirmedRows(listed, OnlyRowAskedStillChecked), 0);
+
+    EXPECT_EQ(RegistryStartType(first.name), Manual) << "unchecked before its turn: left alone";
+    EXPECT_EQ(DwordValue(ProductKey, first.backupName), Absent);
+    EXPECT_EQ(RegistryStartType(second.name), Disabled);
+    EXPECT_EQ(DwordValue(ProductKey, second.backupName), Auto);
+    const ServiceRowSnapshot row = ReadServiceRow(second);
+    EXPECT_TRUE(row.exists);
+    EXPECT_EQ(row.start, Disabled);
+    EXPECT_TRUE(row.hasBackup);
+    EXPECT_FALSE(OfferedForTurnOff(second)) << "disabled now";
+    EXPECT_TRUE(ListedForRestore(second));
+    EXPECT_FALSE(ListedForRestore(first));
+
+    EXPECT_EQ(RestoreSavedRows(), 0);
+    EXPECT_EQ(RegistryStartType(second.name), Auto);
+    EXPECT_EQ(DwordValue(ProductKey, second.backupName), Absent);
+}
