@@ -58,19 +58,53 @@ LSTATUS WINAPI RefusedWrite(HKEY, LPCWSTR, DWORD, DWORD, const BYTE*, DWORD)
 
 }  // namespace
 
+namespace {
+
+enum class Fault { None, Unreadable, WriteRefused };
+
+// One case of the rule: the store before, the fault, whether the change takes; the outcome,
+// the start types the change was asked to set and the store after.
+template <typename Outcome>
+struct Case {
+    const char* name;
+    long long stored;  // Absent for none
+    Fault fault;
+    bool takes;
+    Outcome outcome;
+    std::vector<DWORD> asked;
+    long long storedAfter;
+};
+
+}  // namespace
+
+// Runs step for each case on a store holding only the case's value, with its fault in the seam.
+template <typename Outcome, size_t N, typename Step>
+void RunCases(const Case<Outcome> (&cases)[N], RecordedChange& recorded, Step step)
+{
+    for (const Case<Outcome>& c : cases) {
+        SCOPED_TRACE(c.name);
+        ClearBackupStore();
+        if (c.stored != Absent) {
+            ASSERT_TRUE(SetDwordValue(ProductKey, Value, static_cast<DWORD>(c.stored)));
+        }
+        const OsApi counting = osApi;
+        if (c.fault == Fault::Unreadable) osApi.RegQueryValueExW = DeniedQuery;
+        if (c.fault == Fault::WriteRefused) osApi.RegSetValueExW = RefusedWrite;
+        recorded = RecordedChange{};
+        recorded.takes = c.takes;
+
+        const Outcome outcome = step();
+
+        osApi = counting;
+        EXPECT_EQ(outcome, c.outcome);
+        EXPECT_EQ(recorded.asked, c.asked);
+        EXPECT_EQ(DwordValue(ProductKey, Value), c.storedAfter);
+    }
+}
+
 TEST_F(UndoRule, SaveThenChangeKeepsAUsableBackupAndTakesBackOnlyItsOwnWrite)
 {
-    enum class Fault { None, Unreadable, WriteRefused };
-    struct Row {
-        const char* name;
-        long long stored;  // Absent for none
-        Fault fault;
-        bool takes;
-        SaveOutcome outcome;
-        std::vector<DWORD> asked;
-        long long storedAfter;
-    };
-    const Row rows[] = {
+    const Case<SaveOutcome> cases[] = {
         {"none stored", Absent, Fault::None, true, SaveOutcome::Changed, {Disabled}, Auto},
         {"a usable one kept, not overwritten", Manual, Fault::None, true, SaveOutcome::Changed, {Disabled}, Manual},
         {"an unusable one replaced", Disabled, Fault::None, true, SaveOutcome::Changed, {Disabled}, Auto},
@@ -81,62 +115,20 @@ TEST_F(UndoRule, SaveThenChangeKeepsAUsableBackupAndTakesBackOnlyItsOwnWrite)
         {"change refused: a kept backup stays", Manual, Fault::None, false, SaveOutcome::ChangeFailed, {Disabled},
          Manual},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        ClearBackupStore();
-        if (row.stored != Absent) {
-            ASSERT_TRUE(SetDwordValue(ProductKey, Value, static_cast<DWORD>(row.stored)));
-        }
-        const OsApi counting = osApi;
-        if (row.fault == Fault::Unreadable) osApi.RegQueryValueExW = DeniedQuery;
-        if (row.fault == Fault::WriteRefused) osApi.RegSetValueExW = RefusedWrite;
-        recorded = RecordedChange{};
-        recorded.takes = row.takes;
-
-        EXPECT_EQ(SaveThenChange(Value, Auto, Disabled, Change(), RestorableStartType), row.outcome);
-
-        osApi = counting;
-        EXPECT_EQ(recorded.asked, row.asked);
-        EXPECT_EQ(DwordValue(ProductKey, Value), row.storedAfter);
-    }
+    RunCases(cases, recorded, [this] { return SaveThenChange(Value, Auto, Disabled, Change(), RestorableStartType); });
 }
 
 TEST_F(UndoRule, RestoreSetsOnlyAUsableBackupAndDeletesItOnlyAfterTheChange)
 {
-    struct Row {
-        const char* name;
-        long long stored;
-        bool unreadable;
-        bool takes;
-        RestoreOutcome outcome;
-        std::vector<DWORD> asked;
-        long long storedAfter;
+    const Case<RestoreOutcome> cases[] = {
+        {"nothing saved", Absent, Fault::None, true, RestoreOutcome::NothingSaved, {}, Absent},
+        {"manual put back, backup gone", Manual, Fault::None, true, RestoreOutcome::Restored, {Manual}, Absent},
+        {"automatic put back, backup gone", Auto, Fault::None, true, RestoreOutcome::Restored, {Auto}, Absent},
+        {"disabled is never set again", Disabled, Fault::None, true, RestoreOutcome::BackupNotUsable, {}, Disabled},
+        {"unreadable: nothing done", Manual, Fault::Unreadable, true, RestoreOutcome::BackupUnreadable, {}, Manual},
+        {"change refused: backup stays", Manual, Fault::None, false, RestoreOutcome::ChangeFailed, {Manual}, Manual},
     };
-    const Row rows[] = {
-        {"nothing saved", Absent, false, true, RestoreOutcome::NothingSaved, {}, Absent},
-        {"manual put back, backup gone", Manual, false, true, RestoreOutcome::Restored, {Manual}, Absent},
-        {"automatic put back, backup gone", Auto, false, true, RestoreOutcome::Restored, {Auto}, Absent},
-        {"disabled is never set again", Disabled, false, true, RestoreOutcome::BackupNotUsable, {}, Disabled},
-        {"unreadable: nothing done", Manual, true, true, RestoreOutcome::BackupUnreadable, {}, Manual},
-        {"change refused: backup stays", Manual, false, false, RestoreOutcome::ChangeFailed, {Manual}, Manual},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        ClearBackupStore();
-        if (row.stored != Absent) {
-            ASSERT_TRUE(SetDwordValue(ProductKey, Value, static_cast<DWORD>(row.stored)));
-        }
-        const OsApi counting = osApi;
-        if (row.unreadable) osApi.RegQueryValueExW = DeniedQuery;
-        recorded = RecordedChange{};
-        recorded.takes = row.takes;
-
-        EXPECT_EQ(RestoreThenFlushThenDelete(Value, Change(), RestorableStartType), row.outcome);
-
-        osApi = counting;
-        EXPECT_EQ(recorded.asked, row.asked);
-        EXPECT_EQ(DwordValue(ProductKey, Value), row.storedAfter);
-    }
+    RunCases(cases, recorded, [this] { return RestoreThenFlushThenDelete(Value, Change(), RestorableStartType); });
 }
 
 // A restore whose start type cannot be flushed keeps its backup: the next restore sets the
