@@ -41,7 +41,7 @@
 
 namespace {
 
-// OpenService is also a macro of windows.h (OpenServiceW): that fault is named with its namespace
+// OpenService is also a macro of windows.h (OpenServiceW): that fault is named with its enumeration
 using namespace guarantee;
 
 constexpr unsigned long DefaultSeed = 4401;
@@ -135,10 +135,10 @@ void RunDisable()
 
 // --- what each step must have left ------------------------------------------------------
 
-bool HitOneOf(std::initializer_list<Fault> kinds)
+bool HitOneOf(std::initializer_list<OsFault> kinds)
 {
     if (!step.faultHit) return false;
-    for (Fault kind : kinds)
+    for (OsFault kind : kinds)
         if (step.fault == kind) return true;
     return false;
 }
@@ -186,10 +186,10 @@ void CheckApplyBox()
         return;
     }
     if (turnOff) {
-        if (box == BoxText::BackupFailed && !HitOneOf({CreateKey, SetValue, FlushKey, OpenStore, ReadBackup}))
+        if (box == BoxText::BackupFailed && !HitOneOf({CreateKey, SetValue, FlushKey, OpenKey, ReadValue}))
             Violation("backup failure box without a failed backup");
         if (box == BoxText::TurnOffFailed &&
-            !HitOneOf({ChangeConfig, ChangeAndDelete, OpenManager, guarantee::OpenService}))
+            !HitOneOf({ChangeConfig, ChangeAndDelete, OpenManager, OsFault::OpenService}))
             Violation("change failure box without a failed change");
         if (box != BoxText::TurnedOff && box != BoxText::BackupFailed && box != BoxText::TurnOffFailed)
             Violation("a turn-off ended with another box");
@@ -201,7 +201,7 @@ void CheckApplyBox()
         Violation("'restored' SysMain to " + std::to_string(backTo) + " while OriginalStart held " +
                   std::to_string(saved));
     if (box == BoxText::RestoreFailed &&
-        !HitOneOf({ChangeConfig, ChangeAndDelete, OpenManager, guarantee::OpenService}))
+        !HitOneOf({ChangeConfig, ChangeAndDelete, OpenManager, OsFault::OpenService}))
         Violation("restore failure box without a failed change");
     if (box != BoxText::Restored && box != BoxText::RestoreFailed) Violation("a restore ended with another box");
 }
@@ -339,20 +339,20 @@ std::string Describe(unsigned long index)
     if (step.fault == NamespaceCall)
         text += std::string(", every ") + refused[static_cast<int>(step.refusal)] + " refused" +
                 (step.faultHit ? " (hit)" : " (not reached)");
-    else if (step.fault != NoFault)
-        text += std::string(", fault at call ") + std::to_string(step.faultAt) + " of " + FaultNames[step.fault] +
+    else if (step.fault != None)
+        text += std::string(", fault at call ") + std::to_string(step.faultAt) + " of " + OsFaultName(step.fault) +
                 (step.faultHit ? " (hit)" : " (not reached)");
     if (step.place == LockPlace::Namespace) text += ", lock in a private namespace";
     return text;
 }
 
-Fault PickFault(Action action)
+OsFault PickFault(Action action)
 {
     // a restore neither creates the key nor writes a value
-    static const Fault forRestore[] = {DeleteValue, ChangeConfig, FlushKey,    OpenStore,    ReadBackup,
-                                       OpenManager, guarantee::OpenService,  LockMutex, NamespaceCall};
+    static const OsFault forRestore[] = {DeleteValue, ChangeConfig,         FlushKey,    OpenKey,      ReadValue,
+                                         OpenManager, OsFault::OpenService, LockMutex, NamespaceCall};
     if (action == Restore) return forRestore[Random(sizeof(forRestore) / sizeof(forRestore[0]))];
-    return static_cast<Fault>(Random(FaultCount));
+    return SequenceFaults[Random(SequenceFaultCount)];
 }
 
 class Guarantee : public ::testing::Test {
@@ -393,7 +393,7 @@ TEST_F(Guarantee, NoSavedStartTypeIsEverLost)
     osApi.MessageBoxW = AnswerBox;
 
     RefreshSysMainStatus();
-    int armed[FaultCount] = {}, hit[FaultCount] = {};
+    int armed[OsFaultCount] = {}, hit[OsFaultCount] = {};
     int actions[ActionCount] = {};
     unsigned long done = 0;
     ULONGLONG slowest = 0;
@@ -410,7 +410,7 @@ TEST_F(Guarantee, NoSavedStartTypeIsEverLost)
             const bool once = step.action == Apply || step.fault == CreateKey || step.fault == LockMutex;
             const unsigned range = step.fault == OpenManager ? 6 : once ? 1 : 3;
             step.faultAt = 1 + static_cast<int>(Random(range));
-            ++armed[step.fault];
+            ++armed[Index(step.fault)];
         }
         // a namespace refused is refused on every call of its kind in the step
         if (step.fault == NamespaceCall) step.refusal = static_cast<SpaceRefusal>(1 + Random(3));
@@ -433,7 +433,7 @@ TEST_F(Guarantee, NoSavedStartTypeIsEverLost)
         }
         CheckAfterStep();
         ++actions[step.action];
-        if (step.fault == ChangeAndDelete ? step.bothHit : step.faultHit) ++hit[step.fault];
+        if (step.fault == ChangeAndDelete ? step.bothHit : step.faultHit) ++hit[Index(step.fault)];
         if (!step.violations.empty()) {
             std::string all;
             for (const auto& v : step.violations) all += "\n  " + v;
@@ -451,11 +451,12 @@ TEST_F(Guarantee, NoSavedStartTypeIsEverLost)
     std::printf("guarantee: second copy ran %d passes and was kept out by the lock %d times\n", secondCopyActed,
                 secondCopyBlocked);
     std::printf("guarantee: %d injected faults reached and checked:", injected);
-    for (int k = 0; k < FaultCount; ++k) std::printf(" %s %d of %d armed;", FaultNames[k], hit[k], armed[k]);
+    for (OsFault k : SequenceFaults)
+        std::printf(" %s %d of %d armed;", OsFaultName(k), hit[Index(k)], armed[Index(k)]);
     std::printf("\n");
     // a sequence that never reaches a refusal of each kind, or never meets the other copy,
     // proves little
-    for (int k = 0; k < FaultCount; ++k) EXPECT_GT(hit[k], 0) << FaultNames[k];
+    for (OsFault k : SequenceFaults) EXPECT_GT(hit[Index(k)], 0) << OsFaultName(k);
     EXPECT_GT(secondCopyActed, 0);
     EXPECT_GT(secondCopyBlocked, 0);
 }

@@ -42,11 +42,11 @@ bool ChangedTo(int row, DWORD start)
     return Contains(step.changed, std::make_pair(row, start));
 }
 
-bool Inject(Fault kind)
+bool Inject(OsFault kind)
 {
     if (step.fault == ChangeAndDelete) {
         if (kind == ChangeConfig) {
-            if (++step.calls[ChangeAndDelete] != step.faultAt) return false;
+            if (++step.calls[Index(ChangeAndDelete)] != step.faultAt) return false;
             step.faultHit = true;
             return true;
         }
@@ -55,7 +55,7 @@ bool Inject(Fault kind)
         step.bothHit = true;
         return true;
     }
-    if (step.fault != kind || ++step.calls[kind] != step.faultAt) return false;
+    if (step.fault != kind || ++step.calls[Index(kind)] != step.faultAt) return false;
     step.faultHit = true;
     return true;
 }
@@ -141,7 +141,7 @@ LSTATUS WINAPI WrappedOpenKey(HKEY root, LPCWSTR path, DWORD options, REGSAM sam
 {
     MaybeSecondCopy(SecondCopyPercent);
     const bool backupRead = Same(path, StoreKey.c_str()) && (sam & KEY_QUERY_VALUE) && !(sam & KEY_SET_VALUE);
-    if (backupRead && inPass && Inject(OpenStore)) {
+    if (backupRead && inPass && Inject(OpenKey)) {
         step.storeReadFault = true;
         step.unknownSlots.push_back(CurrentSlot());
         return Chance(50) ? ERROR_ACCESS_DENIED : ERROR_NO_SYSTEM_RESOURCES;
@@ -170,7 +170,7 @@ LSTATUS WINAPI WrappedQueryValue(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWO
 {
     MaybeSecondCopy(SecondCopyPercent);
     const int slot = IsStoreKey(key) ? SlotOfValue(name) : -1;
-    if (slot >= 0 && inPass && Inject(ReadBackup)) {
+    if (slot >= 0 && inPass && Inject(ReadValue)) {
         step.storeReadFault = true;
         step.unknownSlots.push_back(slot);
         return Chance(50) ? ERROR_ACCESS_DENIED : ERROR_NOT_ENOUGH_MEMORY;
@@ -328,7 +328,7 @@ SC_HANDLE WINAPI WrappedOpenManager(LPCWSTR machine, LPCWSTR database, DWORD acc
 
 SC_HANDLE WINAPI WrappedOpenService(SC_HANDLE manager, LPCWSTR name, DWORD access)
 {
-    if ((access & SERVICE_CHANGE_CONFIG) && Inject(OpenService)) {
+    if ((access & SERVICE_CHANGE_CONFIG) && Inject(OsFault::OpenService)) {
         SetLastError(ERROR_ACCESS_DENIED);
         return nullptr;
     }

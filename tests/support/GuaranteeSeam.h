@@ -11,33 +11,22 @@
 #include <utility>
 #include <vector>
 #include "support/GuaranteeLedger.h"
+#include "support/OsFaults.h"
 
 namespace guarantee {
 
 enum Action { Apply, Disable, Restore, External, Tamper, ActionCount };
 const char* const ActionNames[ActionCount] = {"apply", "disable", "restore", "outside change", "stray value"};
-enum Fault {
-    CreateKey,        // the store key cannot be created
-    SetValue,         // a backup write is refused
-    FlushKey,         // a hive cannot be written to disk
-    DeleteValue,      // a backup deletion is refused
-    ChangeConfig,     // a start-type change is refused
-    ChangeAndDelete,  // a start-type change and the roll-back of its backup are both refused
-    OpenStore,        // the store key cannot be opened to read a backup
-    ReadBackup,       // a backup value cannot be read
-    OpenManager,      // the service manager cannot be opened
-    OpenService,      // a service cannot be opened to change it
-    ReadStart,        // a service's start type cannot be read in the pass
-    LockMutex,      // the lock's mutex cannot be created (another kind of object has its name)
-    NamespaceCall,    // one of the lock's namespace calls fails, on a system that has them
-    FaultCount,
-    NoFault = FaultCount
-};
-const char* const FaultNames[FaultCount] = {"RegCreateKeyExW",  "RegSetValueExW",   "RegFlushKey",
-                                            "RegDeleteValueW",  "ChangeServiceConfigW",
-                                            "ChangeServiceConfigW+RegDeleteValueW", "RegOpenKeyExW",
-                                            "RegQueryValueExW", "OpenSCManagerW",   "OpenServiceW",
-                                            "RegQueryValueExW(Start)", "CreateMutexW", "namespace call"};
+// The refusals a step may arm, in the order the sequence draws them (the seeds of earlier
+// runs give the same steps): one OS call of the kind refused at its n-th call in the step,
+// two at once for a refused change and its failed roll-back, or the lock's namespace.
+using enum OsFault;
+constexpr OsFault SequenceFaults[] = {CreateKey,    SetValue,        FlushKey,    DeleteValue,
+                                      ChangeConfig, ChangeAndDelete, OpenKey,     ReadValue,
+                                      OpenManager,  OsFault::OpenService, ReadStart, LockMutex,
+                                      NamespaceCall};
+constexpr int SequenceFaultCount = sizeof(SequenceFaults) / sizeof(SequenceFaults[0]);
+constexpr int Index(OsFault fault) { return static_cast<int>(fault); }
 
 // the services of the run: RemoteRegistry stays missing, Spooler is Wine's own
 const wchar_t* const Installed[] = {L"SysMain", L"WSearch", L"Spooler", L"Fax", L"XblAuthManager", L"MapsBroker"};
@@ -59,9 +48,9 @@ enum class SpaceRefusal { None, Sid, Create, Open };
 // Everything the wrappers learn during one step.
 struct Step {
     Action action = External;
-    Fault fault = NoFault;
+    OsFault fault = None;
     int faultAt = 0;  // the n-th call of that kind fails
-    int calls[FaultCount] = {};
+    int calls[OsFaultCount] = {};
     bool faultHit = false;
     bool bothHit = false;  // ChangeAndDelete: the roll-back was refused too
     bool asked = false;
