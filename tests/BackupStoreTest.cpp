@@ -72,11 +72,11 @@ TEST_F(BackupStore, FailedReadIsUnknownNotAbsent)
         {"query-out-of-memory", ERROR_SUCCESS, ERROR_NOT_ENOUGH_MEMORY},
     };
     static LSTATUS openResult, queryResult;
-    static decltype(&::RegOpenKeyExW) countingOpen;
-    countingOpen = osApi.RegOpenKeyExW;
+    static OsApi counting;
+    const SeamLayer layer(counting);
     osApi.RegOpenKeyExW = [](HKEY root, LPCWSTR path, DWORD options, REGSAM sam, PHKEY key) -> LSTATUS {
         if (openResult != ERROR_SUCCESS) return openResult;
-        return countingOpen(root, path, options, sam, key);
+        return counting.RegOpenKeyExW(root, path, options, sam, key);
     };
     osApi.RegQueryValueExW = [](HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
                                 LPDWORD size) -> LSTATUS {

@@ -389,6 +389,7 @@ TEST_F(Guarantee, NoSavedStartTypeIsEverLost)
     const unsigned long steps = FromEnvironment("TARVIX_GUARANTEE_STEPS", DefaultSteps);
     rng.seed(static_cast<std::mt19937::result_type>(seed));
 
+    const SeamLayer layer;
     InstallGuaranteeSeam();
     osApi.MessageBoxW = AnswerBox;
 

@@ -161,7 +161,7 @@ protected:
 TEST_F(StoreDurability, BackupOnDiskBeforeTheChangeAndTheChangeBeforeItsBackupGoes)
 {
     TrackServiceNames();
-    below = osApi;
+    const SeamLayer layer(below);
     osApi.RegOpenKeyExW = OpenKey;
     osApi.RegCreateKeyExW = CreateKey;
     osApi.RegSetValueExW = SetValue;

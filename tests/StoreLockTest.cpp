@@ -32,9 +32,9 @@ constexpr const wchar_t* NamespacedStandIn = L"Global\\TarvixMiniTest.Namespaced
 
 OsApi below;
 
+// over a SeamLayer that gives below
 void FakeNamespaces()
 {
-    below = osApi;
     osApi.CreateBoundaryDescriptorW = [](LPCWSTR, ULONG) -> HANDLE {
         calls.push_back("boundary");
         return FakeBoundary;
@@ -79,7 +79,6 @@ void FakeNamespaces()
 
 void RecordMutexName()
 {
-    below = osApi;
     osApi.CreateMutexW = [](LPSECURITY_ATTRIBUTES sa, BOOL owned, LPCWSTR name) -> HANDLE {
         mutexName = name ? name : L"";
         return below.CreateMutexW(sa, owned, name);
@@ -106,6 +105,7 @@ using Calls = std::vector<std::string>;
 // it (its AddSIDToBoundaryDescriptor would end the process); the global name serves.
 TEST_F(StoreLockTest, WithoutPrivateNamespacesTheGlobalName)
 {
+    const SeamLayer layer(below);
     RecordMutexName();
     ASSERT_EQ(osApi.CreateBoundaryDescriptorW(L"TarvixMini.BackupStore", 0), nullptr) << "Wine 8 has them now";
     const StoreLock lock;
@@ -121,6 +121,7 @@ TEST_F(StoreLockTest, WithoutPrivateNamespacesTheGlobalName)
 // instead, where another copy that has the namespace would not see it.
 TEST_F(StoreLockTest, InAPrivateNamespace)
 {
+    const SeamLayer layer(below);
     FakeNamespaces();
     struct Row {
         const char* name;
@@ -261,6 +262,7 @@ TEST_F(LockNotHad, MutexRefused)
 // The namespace cannot be had on a system that has private namespaces.
 TEST_F(LockNotHad, NamespaceRefused)
 {
+    const SeamLayer layer(below);
     FakeNamespaces();
     space = Space::CreateRefused;
     ExpectNothingChanged();

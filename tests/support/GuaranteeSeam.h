@@ -106,7 +106,8 @@ void MaybeSecondCopy(unsigned percent);
 
 // Forgets the lock, the open keys and the counts of an earlier run.
 void ResetSeamRecord();
-// Puts the wrappers over whatever the seam holds now (service names tracked).
+// Puts the wrappers over whatever the seam holds now (service names tracked); a SeamLayer
+// made before takes them away.
 void InstallGuaranteeSeam();
 
 }  // namespace guarantee

@@ -58,7 +58,7 @@ const wchar_t* ServiceNameOf(SC_HANDLE service)
     return L"";
 }
 
-FaultSeam::FaultSeam(OsFault kind, const wchar_t* name) : saved(osApi)
+FaultSeam::FaultSeam(OsFault kind, const wchar_t* name)
 {
     TrackServiceNames();
     below = osApi;
@@ -147,7 +147,6 @@ FaultSeam::FaultSeam(OsFault kind, const wchar_t* name) : saved(osApi)
 
 FaultSeam::~FaultSeam()
 {
-    osApi = saved;
     fault = OsFault::None;
 }
 

@@ -5,6 +5,7 @@
 // DeleteValue, ChangeConfig, OpenKey and ReadValue (access denied), FlushKey (an I/O
 // error), OpenManager and OpenService (access denied) and Lock (not had in time).
 #include "common/OsApi.h"
+#include "support/OsSeam.h"
 #include "support/OsFaults.h"
 
 class FaultSeam {
@@ -17,7 +18,7 @@ public:
     // how many calls were refused so far
     static int Refused();
 private:
-    OsApi saved;
+    SeamLayer layer;  // made before the service names are tracked: both go with it
 };
 
 // The service name a service handle was opened with (through the seam), or an empty text.
