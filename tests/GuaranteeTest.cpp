@@ -55,7 +55,7 @@ void ChangeSomeStartType()
 {
     static const DWORD types[] = {0, 1, 2, 2, 3, 3, 4, 4, 5};
     const World before = Look();
-    const wchar_t* service = Installed[Random(InstalledCount)];
+    const wchar_t* service = Installed[Random(InstalledCount)].name;
     const DWORD type = types[Random(sizeof(types) / sizeof(types[0]))];
     if (type >= SERVICE_AUTO_START && type <= SERVICE_DISABLED)
         ChangeStartTypeExternally(service, type);
@@ -360,11 +360,10 @@ protected:
     void SetUp() override
     {
         ClearBackupStore();
-        const DWORD starts[] = {SERVICE_AUTO_START, SERVICE_DEMAND_START, 0, SERVICE_DEMAND_START,
-                                SERVICE_AUTO_START, SERVICE_DEMAND_START};
-        for (int i = 0; i < InstalledCount; ++i) {
-            if (i == 2) continue;  // Wine's own Spooler
-            ASSERT_TRUE(world.Add(Installed[i], starts[i], false));
+        for (const RunService& service : Installed) {
+            if (service.start != 0) {
+                ASSERT_TRUE(world.Add(service.name, service.start, false));
+            }
         }
         ASSERT_FALSE(ServiceExists(L"RemoteRegistry"));
         for (Promise& promise : ledger) promise = Promise();

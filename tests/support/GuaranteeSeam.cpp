@@ -67,7 +67,7 @@ bool Inject(OsFault kind)
 void SecondCopyPass()
 {
     const World now = Look();
-    const int row = RowOfService(Installed[Random(InstalledCount)]);
+    const int row = RowOfService(Installed[Random(InstalledCount)].name);
     const bool home = row == 0 && Chance(50);
     const int slot = home ? HomeSlot : row;
     const wchar_t* service = ServiceCatalogue[row].name;

@@ -28,9 +28,17 @@ constexpr OsFault SequenceFaults[] = {CreateKey,    SetValue,        FlushKey,  
 constexpr int SequenceFaultCount = sizeof(SequenceFaults) / sizeof(SequenceFaults[0]);
 constexpr int Index(OsFault fault) { return static_cast<int>(fault); }
 
-// the services of the run: RemoteRegistry stays missing, Spooler is Wine's own
-const wchar_t* const Installed[] = {L"SysMain", L"WSearch", L"Spooler", L"Fax", L"XblAuthManager", L"MapsBroker"};
-constexpr int InstalledCount = 6;
+// the services of the run and the start type each test service is installed with:
+// RemoteRegistry stays missing, Spooler is Wine's own (0: not installed)
+struct RunService {
+    const wchar_t* name;
+    DWORD start;
+};
+constexpr RunService Installed[] = {
+    {L"SysMain", SERVICE_AUTO_START},    {L"WSearch", SERVICE_DEMAND_START},    {L"Spooler", 0},
+    {L"Fax", SERVICE_DEMAND_START},      {L"XblAuthManager", SERVICE_AUTO_START}, {L"MapsBroker", SERVICE_DEMAND_START},
+};
+constexpr int InstalledCount = sizeof(Installed) / sizeof(Installed[0]);
 
 extern std::mt19937 rng;
 unsigned Random(unsigned n);
