@@ -36,6 +36,7 @@
 #include "support/StandInWindow.h"
 #include "support/TestWorld.h"
 #include "support/WorkflowFaults.h"
+#include "support/WorkflowFixture.h"
 #include "ui/HomeStatus.h"
 #include "ui/ServicesPage.h"
 
@@ -355,11 +356,11 @@ OsFault PickFault(Action action)
     return SequenceFaults[Random(SequenceFaultCount)];
 }
 
-class Guarantee : public ::testing::Test {
+class Guarantee : public WorkflowFixture {
 protected:
     void SetUp() override
     {
-        ClearBackupStore();
+        WorkflowFixture::SetUp();
         for (const RunService& service : Installed) {
             if (service.start != 0) {
                 ASSERT_TRUE(world.Add(service.name, service.start, false));
@@ -369,15 +370,6 @@ protected:
         for (Promise& promise : ledger) promise = Promise();
         ResetSeamRecord();
     }
-    void TearDown() override
-    {
-        seam.ExpectAllClosed();
-        ClearBackupStore();
-    }
-    StartTypeGuard spooler{L"Spooler"};
-    ServiceWorld world;
-    StandInWindow window;
-    CountingSeam seam;
 };
 
 }  // namespace

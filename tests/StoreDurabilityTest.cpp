@@ -15,6 +15,7 @@
 #include "support/OtherCopyLock.h"
 #include "support/StandInWindow.h"
 #include "support/TestWorld.h"
+#include "support/WorkflowFixture.h"
 #include "support/WorkflowFaults.h"
 #include "ui/HomeStatus.h"
 #include "ui/ServicesPage.h"
@@ -138,22 +139,14 @@ const Case cases[] = {
      RestoreSavedServices, {L"change Fax to 2", L"flush " + ServicesKeyRoot + L"Fax", L"delete Bk_Fax"}},
 };
 
-class StoreDurability : public ::testing::Test {
+class StoreDurability : public WorkflowFixture {
 protected:
     void SetUp() override
     {
-        ClearBackupStore();
+        WorkflowFixture::SetUp();
         ASSERT_TRUE(world.Add(L"SysMain", SERVICE_AUTO_START, false));
         ASSERT_TRUE(world.Add(L"Fax", SERVICE_DEMAND_START, false));
     }
-    void TearDown() override
-    {
-        seam.ExpectAllClosed();
-        ClearBackupStore();
-    }
-    ServiceWorld world;
-    StandInWindow window;
-    CountingSeam seam;
 };
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "support/OtherCopyLock.h"
 #include "support/StandInWindow.h"
 #include "support/TestWorld.h"
+#include "support/WorkflowFixture.h"
 #include "ui/HomeStatus.h"
 #include "ui/ServicesPage.h"
 
@@ -167,19 +168,14 @@ TEST_F(StoreLockTest, InAPrivateNamespace)
 namespace {
 
 // The three passes with the lock not to be had, each with the box it ends with.
-class LockNotHad : public ::testing::Test {
+class LockNotHad : public WorkflowFixture {
 protected:
     void SetUp() override
     {
-        ClearBackupStore();
+        WorkflowFixture::SetUp();
         ASSERT_TRUE(world.Add(L"SysMain", SERVICE_AUTO_START, false));
         ASSERT_TRUE(world.Add(L"Fax", SERVICE_DISABLED, false));
         ASSERT_TRUE(world.Add(L"WSearch", SERVICE_DEMAND_START, false));
-    }
-    void TearDown() override
-    {
-        seam.ExpectAllClosed();
-        ClearBackupStore();
     }
     // each pass once: Apply's turn-off and restore, the batch, the batch restore
     void ExpectNothingChanged()
@@ -229,9 +225,6 @@ protected:
         EXPECT_EQ(DwordValue(ProductKey, L"OriginalStart"), 2);
         EXPECT_FALSE(ValueExists(ProductKey, L"Bk_WSearch"));
     }
-    ServiceWorld world;
-    StandInWindow window;
-    CountingSeam seam;
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "support/OsSeam.h"
 #include "support/StandInWindow.h"
 #include "support/TestWorld.h"
+#include "support/WorkflowFixture.h"
 #include "support/WorkflowFaults.h"
 #include "ui/HomeStatus.h"
 #include "ui/ServicesPage.h"
@@ -14,20 +15,7 @@ namespace {
 
 using namespace BoxText;
 
-class RestoreSaved : public ::testing::Test {
-protected:
-    void SetUp() override { ClearBackupStore(); }
-    void TearDown() override
-    {
-        seam.ExpectAllClosed();
-        ClearBackupStore();
-    }
-    // Wine's own Spooler is a row too: a faulty workflow must not leave it changed
-    StartTypeGuard spooler{L"Spooler"};
-    ServiceWorld world;
-    StandInWindow window;
-    CountingSeam seam;
-};
+using RestoreSaved = WorkflowFixture;
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include "support/OsSeam.h"
 #include "support/StandInWindow.h"
 #include "support/TestWorld.h"
+#include "support/WorkflowFixture.h"
 #include "support/WorkflowFaults.h"
 #include "ui/HomeStatus.h"
 #include "ui/ServicesPage.h"
@@ -34,14 +35,8 @@ void ExpectRow(Row row, const RowView& expected)
     EXPECT_EQ(Checked(serviceToggles[row]), expected.checked);
 }
 
-class ServicesPage : public ::testing::Test {
+class ServicesPage : public WorkflowFixture {
 protected:
-    void SetUp() override { ClearBackupStore(); }
-    void TearDown() override
-    {
-        seam.ExpectAllClosed();
-        ClearBackupStore();
-    }
     // SysMain at 2, WSearch and Fax at 3, MapsBroker at 4; XblAuthManager and
     // RemoteRegistry missing; Spooler is Wine's own and stays out of it
     void InstallUsualServices()
@@ -51,11 +46,6 @@ protected:
         ASSERT_TRUE(world.Add(L"Fax", SERVICE_DEMAND_START, false));
         ASSERT_TRUE(world.Add(L"MapsBroker", SERVICE_DISABLED, false));
     }
-    // Wine's own Spooler is a row too: a faulty workflow must not leave it changed
-    StartTypeGuard spooler{L"Spooler"};
-    ServiceWorld world;
-    StandInWindow window;
-    CountingSeam seam;
 };
 
 }  // namespace

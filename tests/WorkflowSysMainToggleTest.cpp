@@ -6,6 +6,7 @@
 #include "support/OsSeam.h"
 #include "support/StandInWindow.h"
 #include "support/TestWorld.h"
+#include "support/WorkflowFixture.h"
 #include "support/WorkflowFaults.h"
 #include "ui/HomeStatus.h"
 #include "ui/ServicesPage.h"
@@ -34,14 +35,13 @@ void SetOrDelete(const wchar_t* name, long long value)
 }
 
 // SysMain installed once per test; each row puts it and the store into its own state.
-class ApplyToggle : public ::testing::Test {
+class ApplyToggle : public WorkflowFixture {
 protected:
     void SetUp() override
     {
-        ClearBackupStore();
+        WorkflowFixture::SetUp();
         ASSERT_TRUE(world.Add(L"SysMain", SERVICE_AUTO_START, false));
     }
-    void TearDown() override { ClearBackupStore(); }
 
     // the user has flipped toggle 101 to turnOff (so refreshes leave it) and set toggle 102
     // a start type the service manager does not set for a service program (0, 1, 5 and
@@ -64,10 +64,6 @@ protected:
         SetChecked(stopServiceToggle, stop);
         seamCounters = SeamCounters();
     }
-
-    ServiceWorld world;
-    StandInWindow window;
-    CountingSeam seam;
 };
 
 // what a refusal of each kind hits in these cases
