@@ -2,6 +2,7 @@
 // answer into the disk kind and its label, and that it closes what it opened.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <winioctl.h>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -126,7 +127,7 @@ TEST_F(DiskProbe, UnderWineTheQueryFailsAndTheKindBecomesUndetermined)
     EXPECT_EQ(Text(DiskLabel), DiskUnknown);
     // Wine opens the volume but does not answer the storage query
     EXPECT_EQ(seamCounters.filesOpened, 1);
-    EXPECT_EQ(DiskKind, 0);
+    EXPECT_EQ(DiskKind, DiskNotDetermined);
 }
 
 TEST_F(DiskProbe, TheDriversAnswerSetsKindAndText)
@@ -137,16 +138,16 @@ TEST_F(DiskProbe, TheDriversAnswerSetsKindAndText)
         BOOL ok;
         DWORD bytes;
         BYTE seekPenalty;
-        int expectedKind;
+        SystemDiskKind expectedKind;
         const wchar_t* expectedText;
     } rows[] = {
-        {"seek penalty: HDD", TRUE, 12, 1, 1, HddText},
-        {"any nonzero penalty byte: HDD", TRUE, 12, 0x80, 1, HddText},
-        {"no seek penalty: SSD", TRUE, 12, 0, 2, SsdText},
-        {"9 bytes carry the penalty byte", TRUE, 9, 0, 2, SsdText},
-        {"8 bytes are short", TRUE, 8, 1, 0, DiskUnknown},
-        {"no bytes", TRUE, 0, 0, 0, DiskUnknown},
-        {"query failed", FALSE, 12, 1, 0, DiskUnknown},
+        {"seek penalty: HDD", TRUE, 12, 1, DiskHdd, HddText},
+        {"any nonzero penalty byte: HDD", TRUE, 12, 0x80, DiskHdd, HddText},
+        {"no seek penalty: SSD", TRUE, 12, 0, DiskSsd, SsdText},
+        {"9 bytes carry the penalty byte", TRUE, 9, 0, DiskSsd, SsdText},
+        {"8 bytes are short", TRUE, 8, 1, DiskNotDetermined, DiskUnknown},
+        {"no bytes", TRUE, 0, 0, DiskNotDetermined, DiskUnknown},
+        {"query failed", FALSE, 12, 1, DiskNotDetermined, DiskUnknown},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -179,8 +180,9 @@ TEST_F(DiskProbe, AsksForTheSeekPenaltyOfTheWindowsVolume)
     EXPECT_TRUE(volume.templateNull);
 
     ASSERT_EQ(volume.queries, 1);
-    EXPECT_EQ(volume.code, 0x2D1400u);
-    const BYTE expectedQuery[12] = {7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};  // seek penalty, standard query
+    EXPECT_EQ(volume.code, DWORD(IOCTL_STORAGE_QUERY_PROPERTY));
+    // the property asked for, then the kind of query, each a 4-byte enumeration; then the extra byte
+    const BYTE expectedQuery[12] = {StorageDeviceSeekPenaltyProperty, 0, 0, 0, PropertyStandardQuery, 0, 0, 0, 0, 0, 0, 0};
     EXPECT_EQ(volume.inSize, 12u);
     EXPECT_EQ(memcmp(volume.input, expectedQuery, 12), 0);
     EXPECT_EQ(volume.outSize, 12u);
@@ -205,13 +207,13 @@ TEST_F(DiskProbe, WithoutDirectoryOrVolumeTheKindIsKept)
         {"null handle", L"C:\\windows", FakeVolume::Null, DiskUnknown, 1},
     };
     for (const Row& row : rows) {
-        for (int kind : {1, 2}) {
+        for (SystemDiskKind kind : {DiskHdd, DiskSsd}) {
             SCOPED_TRACE(std::string(row.name) + ", kind " + std::to_string(kind));
             volume.windowsDirectory = row.windowsDirectory;
             volume.open = row.open;
             volume.opens = volume.queries = 0;
             volume.closed.clear();
-            DiskKind = SystemDiskKind(kind);
+            DiskKind = kind;
             SetWindowTextW(DiskLabel, DiskChecking);
             ProbeSystemDisk();
             EXPECT_EQ(DiskKind, kind);

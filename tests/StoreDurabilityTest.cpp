@@ -212,8 +212,8 @@ TEST_F(StoreDurability, AVolatileStoreChangesNothing)
         const wchar_t* result;
         UINT type;
     } const cases[] = {
-        {"apply", TurnOffSysMain, BoxText::BackupFailed, 0x10},
-        {"batch", DisableFax, BoxText::SomeFailed, 0x30},
+        {"apply", TurnOffSysMain, BoxText::BackupFailed, BoxText::ErrorBox},
+        {"batch", DisableFax, BoxText::SomeFailed, BoxText::WarningBox},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -256,5 +256,5 @@ TEST_F(StoreDurability, GivesUpWhenAnotherCopyKeepsTheLock)
     EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DEMAND_START);
     EXPECT_FALSE(ValueExists(ProductKey, L"Bk_Fax"));
     ASSERT_EQ(boxes.Boxes().size(), 2u);
-    ExpectBox(boxes.Boxes()[1], BoxText::SomeFailed, 0x30);
+    ExpectBox(boxes.Boxes()[1], BoxText::SomeFailed, BoxText::WarningBox);
 }

@@ -191,14 +191,14 @@ protected:
                  SetChecked(autoStartToggle, true);
                  ApplySysMainToggle();
              },
-             BoxText::TurnOffFailed, 0x10},
+             BoxText::TurnOffFailed, BoxText::ErrorBox},
             {"batch",
              [] {
                  StandInWindow::CheckRows(1u << 1);
                  DisableSelectedServices();
              },
-             BoxText::SomeFailed, 0x30},
-            {"batch-restore", RestoreSavedServices, BoxText::SomeKept, 0x30},
+             BoxText::SomeFailed, BoxText::WarningBox},
+            {"batch-restore", RestoreSavedServices, BoxText::SomeKept, BoxText::WarningBox},
             {"apply-restore",
              [] {
                  ChangeStartTypeExternally(L"SysMain", SERVICE_DISABLED);
@@ -206,7 +206,7 @@ protected:
                  SetChecked(autoStartToggle, false);
                  ApplySysMainToggle();
              },
-             BoxText::RestoreFailed, 0x10},
+             BoxText::RestoreFailed, BoxText::ErrorBox},
         };
         SetDwordValue(ProductKey, L"Bk_Fax", 3);
         SetDwordValue(ProductKey, L"OriginalStart", 2);

@@ -102,7 +102,7 @@ TEST_F(ServicesPage, NothingUsableSelected)
         BoxRecorder boxes({IDYES});
         DisableSelectedServices();
         ASSERT_EQ(boxes.Boxes().size(), 1u);
-        ExpectBox(boxes.Boxes()[0], SelectFirst, 0x40);
+        ExpectBox(boxes.Boxes()[0], SelectFirst, InformationBox);
         EXPECT_EQ(StandInWindow::CheckedRows(), c.rows) << "toggles untouched";
         EXPECT_FALSE(StandInWindow::ServiceListFilled());
         EXPECT_FALSE(KeyExists(ProductKey));
@@ -122,7 +122,7 @@ TEST_F(ServicesPage, AnswerNoChangesNothing)
     ASSERT_EQ(boxes.Boxes().size(), 1u);
     ExpectBox(boxes.Boxes()[0],
               std::wstring(DisableHeader) + L"• SysMain / Tarvix\n• Windows Search (поиск)\n• Fax\n" + DisableFooter,
-              0x34);
+              QuestionBox);
     EXPECT_EQ(StandInWindow::CheckedRows(), rows);
     EXPECT_FALSE(StandInWindow::ServiceListFilled());
     EXPECT_FALSE(KeyExists(ProductKey));
@@ -140,7 +140,7 @@ TEST_F(ServicesPage, YesDisablesTheCheckedRowsBackingUpEachFirst)
     DisableSelectedServices();
 
     ASSERT_EQ(boxes.Boxes().size(), 2u);
-    ExpectBox(boxes.Boxes()[1], AllDisabled, 0x40);
+    ExpectBox(boxes.Boxes()[1], AllDisabled, InformationBox);
     struct Expected {
         Row row;
         long long start;
@@ -198,7 +198,7 @@ TEST_F(ServicesPage, BackupWrittenOnlyWhenNoUsableOnePresent)
         EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DISABLED);
         EXPECT_EQ(DwordValue(ProductKey, L"Bk_Fax"), c.backupAfter);
         ASSERT_EQ(boxes.Boxes().size(), 2u);
-        EXPECT_EQ(boxes.Boxes()[1].type, 0x40u);
+        EXPECT_EQ(boxes.Boxes()[1].type, InformationBox);
     }
 }
 
@@ -238,7 +238,7 @@ TEST_F(ServicesPage, RefusalForOneRow)
             EXPECT_GT(FaultSeam::Refused(), 0);
         }
         ASSERT_EQ(boxes.Boxes().size(), 2u);
-        ExpectBox(boxes.Boxes()[1], SomeFailed, 0x30);
+        ExpectBox(boxes.Boxes()[1], SomeFailed, WarningBox);
         EXPECT_EQ(RegistryStartType(L"WSearch"), SERVICE_DEMAND_START);
         EXPECT_EQ(DwordValue(ProductKey, L"Bk_WSearch"), c.wsearchBackupAfter);
         for (Row row : {SysMain, Fax}) {
@@ -286,11 +286,11 @@ TEST_F(ServicesPage, ChangePassReadsEveryRowAgain)
         tick = c.during;
         BoxRecorder boxes({IDYES});
         boxes.WhileOpen([](const RecordedBox& box) {
-            if (box.type == 0x34) tick();
+            if (box.type == QuestionBox) tick();
         });
         DisableSelectedServices();
         ASSERT_EQ(boxes.Boxes().size(), 2u);
-        ExpectBox(boxes.Boxes()[1], AllDisabled, 0x40);
+        ExpectBox(boxes.Boxes()[1], AllDisabled, InformationBox);
         EXPECT_EQ(RegistryStartType(L"Fax"), c.faxStart);
         EXPECT_EQ(DwordValue(ProductKey, L"Bk_Fax"), c.faxBackup);
         EXPECT_EQ(RegistryStartType(L"WSearch"), SERVICE_DISABLED);
@@ -320,8 +320,8 @@ TEST_F(ServicesPage, RowsNoRestoreCouldPutBackAreLeftAlone)
 
         ASSERT_EQ(boxes.Boxes().size(), 2u);
         ExpectBox(boxes.Boxes()[0],
-                  std::wstring(DisableHeader) + L"• Windows Search (поиск)\n• Fax\n" + DisableFooter, 0x34);
-        ExpectBox(boxes.Boxes()[1], SomeFailed, 0x30);
+                  std::wstring(DisableHeader) + L"• Windows Search (поиск)\n• Fax\n" + DisableFooter, QuestionBox);
+        ExpectBox(boxes.Boxes()[1], SomeFailed, WarningBox);
         EXPECT_EQ(RegistryStartType(L"Fax"), start);
         EXPECT_FALSE(ValueExists(ProductKey, L"Bk_Fax"));
         EXPECT_EQ(RegistryStartType(L"WSearch"), SERVICE_DISABLED);
@@ -367,7 +367,7 @@ TEST_F(ServicesPage, ConfirmedRowThatVanishedIsAFailure)
             kind = c.fault;
             target = faxKey;
             boxes.WhileOpen([](const RecordedBox& box) {
-                if (box.type != 0x34) return;
+                if (box.type != QuestionBox) return;
                 during();
                 if (kind != OsFault::None) refuse = new FaultSeam(kind, target.c_str());
             });
@@ -377,8 +377,8 @@ TEST_F(ServicesPage, ConfirmedRowThatVanishedIsAFailure)
         }
         ASSERT_EQ(boxes.Boxes().size(), 2u);
         ExpectBox(boxes.Boxes()[0], std::wstring(DisableHeader) + L"• Windows Search (поиск)\n• Fax\n" + DisableFooter,
-                  0x34);
-        ExpectBox(boxes.Boxes()[1], SomeFailed, 0x30);
+                  QuestionBox);
+        ExpectBox(boxes.Boxes()[1], SomeFailed, WarningBox);
         EXPECT_FALSE(ValueExists(ProductKey, L"Bk_Fax"));
         EXPECT_EQ(RegistryStartType(L"WSearch"), SERVICE_DISABLED);
         EXPECT_EQ(DwordValue(ProductKey, L"Bk_WSearch"), 3);
