@@ -26,14 +26,13 @@ const std::wstring StoreKey = L"SOFTWARE\\TarvixMini";
 OsApi below;
 std::map<HKEY, std::wstring> keyPaths;
 
-}  // namespace
-
-
 // the name under which another copy takes the lock in this step
 const wchar_t* OtherCopysLockName()
 {
     return step.place == LockPlace::Namespace ? NamespacedStandIn : GlobalStoreLockName;
 }
+
+}  // namespace
 
 void Violation(const std::string& what) { step.violations.push_back(what); }
 
@@ -41,6 +40,8 @@ bool ChangedTo(int row, DWORD start)
 {
     return Contains(step.changed, std::make_pair(row, start));
 }
+
+namespace {
 
 bool Inject(OsFault kind)
 {
@@ -86,6 +87,8 @@ void SecondCopyPass()
     ++secondCopyActed;
 }
 
+}  // namespace
+
 // Another copy may run a pass at any moment, but only when it gets the lock: never while
 // this copy's pass holds it.
 void MaybeSecondCopy(unsigned percent)
@@ -102,6 +105,8 @@ void MaybeSecondCopy(unsigned percent)
     SecondCopyPass();
     NoteOutsideWrite(before);
 }
+
+namespace {
 
 // --- wrappers over the seam ------------------------------------------------------------
 
@@ -457,6 +462,8 @@ VOID WINAPI WrappedDeleteBoundary(HANDLE boundary)
     if (boundary != StandInBoundary) return below.DeleteBoundaryDescriptor(boundary);
     --boundariesOpen;
 }
+
+}  // namespace
 
 void NoteOutsideWrite(const World& before)
 {
