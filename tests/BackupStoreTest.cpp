@@ -3,6 +3,7 @@
 #include "service/BackupStore.h"
 #include "support/OsSeam.h"
 #include "support/TestWorld.h"
+#include "support/WorkflowFaults.h"
 
 namespace {
 
@@ -72,11 +73,11 @@ TEST_F(BackupStore, FailedReadIsUnknownNotAbsent)
         {"query-out-of-memory", ERROR_SUCCESS, ERROR_NOT_ENOUGH_MEMORY},
     };
     static LSTATUS openResult, queryResult;
-    static decltype(&::RegOpenKeyExW) countingOpen;
-    countingOpen = osApi.RegOpenKeyExW;
+    static OsApi counting;
+    const SeamLayer layer(counting);
     osApi.RegOpenKeyExW = [](HKEY root, LPCWSTR path, DWORD options, REGSAM sam, PHKEY key) -> LSTATUS {
         if (openResult != ERROR_SUCCESS) return openResult;
-        return countingOpen(root, path, options, sam, key);
+        return counting.RegOpenKeyExW(root, path, options, sam, key);
     };
     osApi.RegQueryValueExW = [](HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
                                 LPDWORD size) -> LSTATUS {
@@ -104,7 +105,7 @@ TEST_F(BackupStore, WriteFlushesTheStoreOrLeavesNoValue)
     };
     EXPECT_TRUE(WriteBackupValue(L"Bk_Fax", 3));
     EXPECT_EQ(flushed, 1);
-    osApi.RegFlushKey = [](HKEY) -> LSTATUS { return ERROR_REGISTRY_IO_FAILED; };
+    const FaultSeam refusal(OsFault::FlushKey);
     EXPECT_FALSE(WriteBackupValue(L"Bk_WSearch", 2));
     EXPECT_FALSE(ValueExists(ProductKey, L"Bk_WSearch"));
     EXPECT_EQ(DwordValue(ProductKey, L"Bk_Fax"), 3);
@@ -175,16 +176,14 @@ TEST_F(BackupStore, EveryOpenAndCreateUsesThe64BitView)
 
 TEST_F(BackupStore, FailedCreateOrSetWritesNothingAndClosesTheKey)
 {
-    osApi.RegSetValueExW = [](HKEY, LPCWSTR, DWORD, DWORD, const BYTE*, DWORD) -> LSTATUS {
-        return ERROR_ACCESS_DENIED;
-    };
-    EXPECT_FALSE(WriteBackupValue(L"Bk_Fax", 3));
-    EXPECT_FALSE(ValueExists(ProductKey, L"Bk_Fax"));
-    EXPECT_EQ(seamCounters.keysOpened, 1);
-    EXPECT_EQ(seamCounters.keysClosed, 1);
-
-    osApi.RegCreateKeyExW = [](HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, PHKEY,
-                               LPDWORD) -> LSTATUS { return ERROR_ACCESS_DENIED; };
+    {
+        const FaultSeam refusal(OsFault::SetValue);
+        EXPECT_FALSE(WriteBackupValue(L"Bk_Fax", 3));
+        EXPECT_FALSE(ValueExists(ProductKey, L"Bk_Fax"));
+        EXPECT_EQ(seamCounters.keysOpened, 1);
+        EXPECT_EQ(seamCounters.keysClosed, 1);
+    }
+    const FaultSeam refusal(OsFault::CreateKey);
     EXPECT_FALSE(WriteBackupValue(L"Bk_Fax", 3));
 }
 

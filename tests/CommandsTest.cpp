@@ -140,7 +140,7 @@ TEST_F(Commands, StartAndStopReportFailures)
         BoxRecorder boxes;
         Command(106);
         ASSERT_EQ(boxes.Boxes().size(), 1u);
-        ExpectBox(boxes.Boxes()[0], BoxText::StartFailed, 0x10);
+        ExpectBox(boxes.Boxes()[0], BoxText::StartFailed, BoxText::ErrorBox);
         EXPECT_EQ(boxes.Boxes()[0].owner, window);
     }
     ASSERT_TRUE(ChangeStartTypeExternally(L"SysMain", SERVICE_DEMAND_START));
@@ -165,7 +165,7 @@ TEST_F(Commands, StopOfAPendingServiceFails)
     BoxRecorder boxes;
     Command(107);
     ASSERT_EQ(boxes.Boxes().size(), 1u);
-    ExpectBox(boxes.Boxes()[0], BoxText::StopFailed, 0x10);
+    ExpectBox(boxes.Boxes()[0], BoxText::StopFailed, BoxText::ErrorBox);
     EXPECT_EQ(Text(statusLabel), L"Запускается") << "refreshed after the box";
 }
 

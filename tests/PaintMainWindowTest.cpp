@@ -76,12 +76,12 @@ protected:
         memoryLoad = 57;
     }
     void TearDown() override { ResetProgramState(); }
-    void Show(unsigned page, int hovered, LONG state = SERVICE_RUNNING, int disk = DiskSsd)
+    void Show(unsigned page, int hovered, LONG state = SERVICE_RUNNING, SystemDiskKind disk = DiskSsd)
     {
         currentPage = page;
         hoveredRow = hovered;
         SysMainStatus.state = state;
-        DiskKind = SystemDiskKind(disk);
+        DiskKind = disk;
         host.Repaint();
     }
     HWND Window() const { return host.Get(); }
@@ -237,7 +237,7 @@ TEST_F(MainPaint, HomeCardsShowDriveKindAndMemoryLoad)
 {
     struct Row {
         const char* name;
-        int disk;
+        SystemDiskKind disk;
         bool memoryRead;
         DWORD load;
         const wchar_t* drive;
@@ -245,9 +245,9 @@ TEST_F(MainPaint, HomeCardsShowDriveKindAndMemoryLoad)
         bool memorySemibold;
     };
     const Row rows[] = {
-        {"SSD, 57% in use", 2, true, 57, L"SSD", L"57%", true},
-        {"HDD, nothing in use", 1, true, 0, L"HDD", L"0%", true},
-        {"not determined, figures refused", 0, false, 0, L"Неизвестен", L"Нет данных", false},
+        {"SSD, 57% in use", DiskSsd, true, 57, L"SSD", L"57%", true},
+        {"HDD, nothing in use", DiskHdd, true, 0, L"HDD", L"0%", true},
+        {"not determined, figures refused", DiskNotDetermined, false, 0, L"Неизвестен", L"Нет данных", false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

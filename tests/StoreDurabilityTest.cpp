@@ -15,6 +15,7 @@
 #include "support/OtherCopyLock.h"
 #include "support/StandInWindow.h"
 #include "support/TestWorld.h"
+#include "support/WorkflowFixture.h"
 #include "support/WorkflowFaults.h"
 #include "ui/HomeStatus.h"
 #include "ui/ServicesPage.h"
@@ -138,22 +139,14 @@ const Case cases[] = {
      RestoreSavedServices, {L"change Fax to 2", L"flush " + ServicesKeyRoot + L"Fax", L"delete Bk_Fax"}},
 };
 
-class StoreDurability : public ::testing::Test {
+class StoreDurability : public WorkflowFixture {
 protected:
     void SetUp() override
     {
-        ClearBackupStore();
+        WorkflowFixture::SetUp();
         ASSERT_TRUE(world.Add(L"SysMain", SERVICE_AUTO_START, false));
         ASSERT_TRUE(world.Add(L"Fax", SERVICE_DEMAND_START, false));
     }
-    void TearDown() override
-    {
-        seam.ExpectAllClosed();
-        ClearBackupStore();
-    }
-    ServiceWorld world;
-    StandInWindow window;
-    CountingSeam seam;
 };
 
 }  // namespace
@@ -161,7 +154,7 @@ protected:
 TEST_F(StoreDurability, BackupOnDiskBeforeTheChangeAndTheChangeBeforeItsBackupGoes)
 {
     TrackServiceNames();
-    below = osApi;
+    const SeamLayer layer(below);
     osApi.RegOpenKeyExW = OpenKey;
     osApi.RegCreateKeyExW = CreateKey;
     osApi.RegSetValueExW = SetValue;
@@ -219,8 +212,8 @@ TEST_F(StoreDurability, AVolatileStoreChangesNothing)
         const wchar_t* result;
         UINT type;
     } const cases[] = {
-        {"apply", TurnOffSysMain, BoxText::BackupFailed, 0x10},
-        {"batch", DisableFax, BoxText::SomeFailed, 0x30},
+        {"apply", TurnOffSysMain, BoxText::BackupFailed, BoxText::ErrorBox},
+        {"batch", DisableFax, BoxText::SomeFailed, BoxText::WarningBox},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -263,5 +256,5 @@ TEST_F(StoreDurability, GivesUpWhenAnotherCopyKeepsTheLock)
     EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DEMAND_START);
     EXPECT_FALSE(ValueExists(ProductKey, L"Bk_Fax"));
     ASSERT_EQ(boxes.Boxes().size(), 2u);
-    ExpectBox(boxes.Boxes()[1], BoxText::SomeFailed, 0x30);
+    ExpectBox(boxes.Boxes()[1], BoxText::SomeFailed, BoxText::WarningBox);
 }

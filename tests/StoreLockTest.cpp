@@ -12,6 +12,7 @@
 #include "support/OtherCopyLock.h"
 #include "support/StandInWindow.h"
 #include "support/TestWorld.h"
+#include "support/WorkflowFixture.h"
 #include "ui/HomeStatus.h"
 #include "ui/ServicesPage.h"
 
@@ -32,9 +33,9 @@ constexpr const wchar_t* NamespacedStandIn = L"Global\\TarvixMiniTest.Namespaced
 
 OsApi below;
 
+// over a SeamLayer that gives below
 void FakeNamespaces()
 {
-    below = osApi;
     osApi.CreateBoundaryDescriptorW = [](LPCWSTR, ULONG) -> HANDLE {
         calls.push_back("boundary");
         return FakeBoundary;
@@ -79,7 +80,6 @@ void FakeNamespaces()
 
 void RecordMutexName()
 {
-    below = osApi;
     osApi.CreateMutexW = [](LPSECURITY_ATTRIBUTES sa, BOOL owned, LPCWSTR name) -> HANDLE {
         mutexName = name ? name : L"";
         return below.CreateMutexW(sa, owned, name);
@@ -106,6 +106,7 @@ using Calls = std::vector<std::string>;
 // it (its AddSIDToBoundaryDescriptor would end the process); the global name serves.
 TEST_F(StoreLockTest, WithoutPrivateNamespacesTheGlobalName)
 {
+    const SeamLayer layer(below);
     RecordMutexName();
     ASSERT_EQ(osApi.CreateBoundaryDescriptorW(L"TarvixMini.BackupStore", 0), nullptr) << "Wine 8 has them now";
     const StoreLock lock;
@@ -121,6 +122,7 @@ TEST_F(StoreLockTest, WithoutPrivateNamespacesTheGlobalName)
 // instead, where another copy that has the namespace would not see it.
 TEST_F(StoreLockTest, InAPrivateNamespace)
 {
+    const SeamLayer layer(below);
     FakeNamespaces();
     struct Row {
         const char* name;
@@ -166,19 +168,14 @@ TEST_F(StoreLockTest, InAPrivateNamespace)
 namespace {
 
 // The three passes with the lock not to be had, each with the box it ends with.
-class LockNotHad : public ::testing::Test {
+class LockNotHad : public WorkflowFixture {
 protected:
     void SetUp() override
     {
-        ClearBackupStore();
+        WorkflowFixture::SetUp();
         ASSERT_TRUE(world.Add(L"SysMain", SERVICE_AUTO_START, false));
         ASSERT_TRUE(world.Add(L"Fax", SERVICE_DISABLED, false));
         ASSERT_TRUE(world.Add(L"WSearch", SERVICE_DEMAND_START, false));
-    }
-    void TearDown() override
-    {
-        seam.ExpectAllClosed();
-        ClearBackupStore();
     }
     // each pass once: Apply's turn-off and restore, the batch, the batch restore
     void ExpectNothingChanged()
@@ -194,14 +191,14 @@ protected:
                  SetChecked(autoStartToggle, true);
                  ApplySysMainToggle();
              },
-             BoxText::TurnOffFailed, 0x10},
+             BoxText::TurnOffFailed, BoxText::ErrorBox},
             {"batch",
              [] {
                  StandInWindow::CheckRows(1u << 1);
                  DisableSelectedServices();
              },
-             BoxText::SomeFailed, 0x30},
-            {"batch-restore", RestoreSavedServices, BoxText::SomeKept, 0x30},
+             BoxText::SomeFailed, BoxText::WarningBox},
+            {"batch-restore", RestoreSavedServices, BoxText::SomeKept, BoxText::WarningBox},
             {"apply-restore",
              [] {
                  ChangeStartTypeExternally(L"SysMain", SERVICE_DISABLED);
@@ -209,7 +206,7 @@ protected:
                  SetChecked(autoStartToggle, false);
                  ApplySysMainToggle();
              },
-             BoxText::RestoreFailed, 0x10},
+             BoxText::RestoreFailed, BoxText::ErrorBox},
         };
         SetDwordValue(ProductKey, L"Bk_Fax", 3);
         SetDwordValue(ProductKey, L"OriginalStart", 2);
@@ -228,9 +225,6 @@ protected:
         EXPECT_EQ(DwordValue(ProductKey, L"OriginalStart"), 2);
         EXPECT_FALSE(ValueExists(ProductKey, L"Bk_WSearch"));
     }
-    ServiceWorld world;
-    StandInWindow window;
-    CountingSeam seam;
 };
 
 }  // namespace
@@ -261,6 +255,7 @@ TEST_F(LockNotHad, MutexRefused)
 // The namespace cannot be had on a system that has private namespaces.
 TEST_F(LockNotHad, NamespaceRefused)
 {
+    const SeamLayer layer(below);
     FakeNamespaces();
     space = Space::CreateRefused;
     ExpectNothingChanged();

@@ -5,6 +5,7 @@
 #include "support/OsSeam.h"
 #include "support/StandInWindow.h"
 #include "support/TestWorld.h"
+#include "support/WorkflowFaults.h"
 #include "ui/HomeStatus.h"
 
 namespace {
@@ -109,7 +110,7 @@ TEST_F(SysMainRefresh, UnreadableStartWhileRunning)
 TEST_F(SysMainRefresh, ReadableStartButNoServiceIsUnknown)
 {
     ASSERT_TRUE(world.Add(L"SysMain", SERVICE_DEMAND_START, false));
-    osApi.OpenServiceW = [](SC_HANDLE, LPCWSTR, DWORD) -> SC_HANDLE { return nullptr; };
+    FaultSeam refusal(OsFault::OpenService, L"SysMain");
     RefreshSysMainStatus();
     EXPECT_EQ(SysMainStatus.state, -1);
     ExpectHome({L"Неизвестно", L"Вручную", false, true, true, false});

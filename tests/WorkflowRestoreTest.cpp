@@ -6,6 +6,7 @@
 #include "support/OsSeam.h"
 #include "support/StandInWindow.h"
 #include "support/TestWorld.h"
+#include "support/WorkflowFixture.h"
 #include "support/WorkflowFaults.h"
 #include "ui/HomeStatus.h"
 #include "ui/ServicesPage.h"
@@ -14,20 +15,7 @@ namespace {
 
 using namespace BoxText;
 
-class RestoreSaved : public ::testing::Test {
-protected:
-    void SetUp() override { ClearBackupStore(); }
-    void TearDown() override
-    {
-        seam.ExpectAllClosed();
-        ClearBackupStore();
-    }
-    // Wine's own Spooler is a row too: a faulty workflow must not leave it changed
-    StartTypeGuard spooler{L"Spooler"};
-    ServiceWorld world;
-    StandInWindow window;
-    CountingSeam seam;
-};
+using RestoreSaved = WorkflowFixture;
 
 }  // namespace
 
@@ -55,7 +43,7 @@ TEST_F(RestoreSaved, NothingToRestore)
         BoxRecorder boxes({IDYES});
         RestoreSavedServices();
         ASSERT_EQ(boxes.Boxes().size(), 1u);
-        ExpectBox(boxes.Boxes()[0], NothingSaved, 0x40);
+        ExpectBox(boxes.Boxes()[0], NothingSaved, InformationBox);
         EXPECT_FALSE(StandInWindow::ServiceListFilled());
         EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DISABLED);
     }
@@ -100,8 +88,8 @@ TEST_F(RestoreSaved, RestoresWhatCanBeRestoredAndKeepsTheRest)
               std::wstring(RestoreHeader) +
                   L"• SysMain / Tarvix\n• Windows Search (поиск)\n• Print Spooler (печать)\n• Fax\n"
                   L"• Xbox Live Auth\n• Offline Maps\n• Remote Registry\n" + RestoreFooter,
-              0x34);
-    ExpectBox(boxes.Boxes()[1], SomeKept, 0x30);
+              QuestionBox);
+    ExpectBox(boxes.Boxes()[1], SomeKept, WarningBox);
     for (int i = 0; i < ServiceCount; ++i) {
         const Saved& s = saved[i];
         SCOPED_TRACE(testing::Message() << "row " << i);
@@ -126,8 +114,8 @@ TEST_F(RestoreSaved, AllRestoredLeavesAnEmptyStore)
 
     ASSERT_EQ(boxes.Boxes().size(), 2u);
     ExpectBox(boxes.Boxes()[0], std::wstring(RestoreHeader) + L"• Windows Search (поиск)\n• Fax\n" + RestoreFooter,
-              0x34);
-    ExpectBox(boxes.Boxes()[1], AllRestored, 0x40);
+              QuestionBox);
+    ExpectBox(boxes.Boxes()[1], AllRestored, InformationBox);
     EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DEMAND_START);
     EXPECT_EQ(RegistryStartType(L"WSearch"), SERVICE_AUTO_START);
     EXPECT_FALSE(ValueExists(ProductKey, L"Bk_Fax"));
@@ -164,13 +152,13 @@ TEST_F(RestoreSaved, Refusals)
         const wchar_t* result;
         UINT type;
     } cases[] = {
-        {"change-refused", OsFault::ChangeConfig, L"Fax", 4, SomeKept, 0x30},
-        {"delete-refused", OsFault::DeleteValue, L"Bk_Fax", 3, AllRestored, 0x40},
+        {"change-refused", OsFault::ChangeConfig, L"Fax", 4, SomeKept, WarningBox},
+        {"delete-refused", OsFault::DeleteValue, L"Bk_Fax", 3, AllRestored, InformationBox},
         // a backup that cannot be read is listed and counts, never skipped as if absent
-        {"backup-unreadable", OsFault::ReadValue, L"Bk_Fax", 4, SomeKept, 0x30},
+        {"backup-unreadable", OsFault::ReadValue, L"Bk_Fax", 4, SomeKept, WarningBox},
         // the start type went back but is not known to be on disk: the backup stays
-        {"not-on-disk", OsFault::FlushKey, nullptr, 3, AllRestored, 0x40},
-        {"lock-not-had", OsFault::Lock, nullptr, 4, SomeKept, 0x30},
+        {"not-on-disk", OsFault::FlushKey, nullptr, 3, AllRestored, InformationBox},
+        {"lock-not-had", OsFault::Lock, nullptr, 4, SomeKept, WarningBox},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -200,14 +188,14 @@ TEST_F(RestoreSaved, RestorePassReadsEveryBackupAgain)
     SetDwordValue(ProductKey, L"Bk_WSearch", 3);
     BoxRecorder boxes({IDYES});
     boxes.WhileOpen([](const RecordedBox& box) {
-        if (box.type != 0x34) return;
+        if (box.type != QuestionBox) return;
         DeleteRawValue(ProductKey, L"Bk_Fax");
         SetDwordValue(ProductKey, L"Bk_WSearch", 2);
         RefreshServiceList();
     });
     RestoreSavedServices();
     ASSERT_EQ(boxes.Boxes().size(), 2u);
-    ExpectBox(boxes.Boxes()[1], AllRestored, 0x40);
+    ExpectBox(boxes.Boxes()[1], AllRestored, InformationBox);
     EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DISABLED);
     EXPECT_EQ(RegistryStartType(L"WSearch"), SERVICE_AUTO_START);
     EXPECT_FALSE(ValueExists(ProductKey, L"Bk_WSearch"));

@@ -6,6 +6,7 @@
 #include "support/OsSeam.h"
 #include "support/StandInWindow.h"
 #include "support/TestWorld.h"
+#include "support/WorkflowFixture.h"
 #include "support/WorkflowFaults.h"
 #include "ui/HomeStatus.h"
 #include "ui/ServicesPage.h"
@@ -34,14 +35,8 @@ void ExpectRow(Row row, const RowView& expected)
     EXPECT_EQ(Checked(serviceToggles[row]), expected.checked);
 }
 
-class ServicesPage : public ::testing::Test {
+class ServicesPage : public WorkflowFixture {
 protected:
-    void SetUp() override { ClearBackupStore(); }
-    void TearDown() override
-    {
-        seam.ExpectAllClosed();
-        ClearBackupStore();
-    }
     // SysMain at 2, WSearch and Fax at 3, MapsBroker at 4; XblAuthManager and
     // RemoteRegistry missing; Spooler is Wine's own and stays out of it
     void InstallUsualServices()
@@ -51,11 +46,6 @@ protected:
         ASSERT_TRUE(world.Add(L"Fax", SERVICE_DEMAND_START, false));
         ASSERT_TRUE(world.Add(L"MapsBroker", SERVICE_DISABLED, false));
     }
-    // Wine's own Spooler is a row too: a faulty workflow must not leave it changed
-    StartTypeGuard spooler{L"Spooler"};
-    ServiceWorld world;
-    StandInWindow window;
-    CountingSeam seam;
 };
 
 }  // namespace
@@ -112,7 +102,7 @@ TEST_F(ServicesPage, NothingUsableSelected)
         BoxRecorder boxes({IDYES});
         DisableSelectedServices();
         ASSERT_EQ(boxes.Boxes().size(), 1u);
-        ExpectBox(boxes.Boxes()[0], SelectFirst, 0x40);
+        ExpectBox(boxes.Boxes()[0], SelectFirst, InformationBox);
         EXPECT_EQ(StandInWindow::CheckedRows(), c.rows) << "toggles untouched";
         EXPECT_FALSE(StandInWindow::ServiceListFilled());
         EXPECT_FALSE(KeyExists(ProductKey));
@@ -132,7 +122,7 @@ TEST_F(ServicesPage, AnswerNoChangesNothing)
     ASSERT_EQ(boxes.Boxes().size(), 1u);
     ExpectBox(boxes.Boxes()[0],
               std::wstring(DisableHeader) + L"• SysMain / Tarvix\n• Windows Search (поиск)\n• Fax\n" + DisableFooter,
-              0x34);
+              QuestionBox);
     EXPECT_EQ(StandInWindow::CheckedRows(), rows);
     EXPECT_FALSE(StandInWindow::ServiceListFilled());
     EXPECT_FALSE(KeyExists(ProductKey));
@@ -150,7 +140,7 @@ TEST_F(ServicesPage, YesDisablesTheCheckedRowsBackingUpEachFirst)
     DisableSelectedServices();
 
     ASSERT_EQ(boxes.Boxes().size(), 2u);
-    ExpectBox(boxes.Boxes()[1], AllDisabled, 0x40);
+    ExpectBox(boxes.Boxes()[1], AllDisabled, InformationBox);
     struct Expected {
         Row row;
         long long start;
@@ -208,7 +198,7 @@ TEST_F(ServicesPage, BackupWrittenOnlyWhenNoUsableOnePresent)
         EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DISABLED);
         EXPECT_EQ(DwordValue(ProductKey, L"Bk_Fax"), c.backupAfter);
         ASSERT_EQ(boxes.Boxes().size(), 2u);
-        EXPECT_EQ(boxes.Boxes()[1].type, 0x40u);
+        EXPECT_EQ(boxes.Boxes()[1].type, InformationBox);
     }
 }
 
@@ -248,7 +238,7 @@ TEST_F(ServicesPage, RefusalForOneRow)
             EXPECT_GT(FaultSeam::Refused(), 0);
         }
         ASSERT_EQ(boxes.Boxes().size(), 2u);
-        ExpectBox(boxes.Boxes()[1], SomeFailed, 0x30);
+        ExpectBox(boxes.Boxes()[1], SomeFailed, WarningBox);
         EXPECT_EQ(RegistryStartType(L"WSearch"), SERVICE_DEMAND_START);
         EXPECT_EQ(DwordValue(ProductKey, L"Bk_WSearch"), c.wsearchBackupAfter);
         for (Row row : {SysMain, Fax}) {
@@ -296,11 +286,11 @@ TEST_F(ServicesPage, ChangePassReadsEveryRowAgain)
         tick = c.during;
         BoxRecorder boxes({IDYES});
         boxes.WhileOpen([](const RecordedBox& box) {
-            if (box.type == 0x34) tick();
+            if (box.type == QuestionBox) tick();
         });
         DisableSelectedServices();
         ASSERT_EQ(boxes.Boxes().size(), 2u);
-        ExpectBox(boxes.Boxes()[1], AllDisabled, 0x40);
+        ExpectBox(boxes.Boxes()[1], AllDisabled, InformationBox);
         EXPECT_EQ(RegistryStartType(L"Fax"), c.faxStart);
         EXPECT_EQ(DwordValue(ProductKey, L"Bk_Fax"), c.faxBackup);
         EXPECT_EQ(RegistryStartType(L"WSearch"), SERVICE_DISABLED);
@@ -330,8 +320,8 @@ TEST_F(ServicesPage, RowsNoRestoreCouldPutBackAreLeftAlone)
 
         ASSERT_EQ(boxes.Boxes().size(), 2u);
         ExpectBox(boxes.Boxes()[0],
-                  std::wstring(DisableHeader) + L"• Windows Search (поиск)\n• Fax\n" + DisableFooter, 0x34);
-        ExpectBox(boxes.Boxes()[1], SomeFailed, 0x30);
+                  std::wstring(DisableHeader) + L"• Windows Search (поиск)\n• Fax\n" + DisableFooter, QuestionBox);
+        ExpectBox(boxes.Boxes()[1], SomeFailed, WarningBox);
         EXPECT_EQ(RegistryStartType(L"Fax"), start);
         EXPECT_FALSE(ValueExists(ProductKey, L"Bk_Fax"));
         EXPECT_EQ(RegistryStartType(L"WSearch"), SERVICE_DISABLED);
@@ -377,7 +367,7 @@ TEST_F(ServicesPage, ConfirmedRowThatVanishedIsAFailure)
             kind = c.fault;
             target = faxKey;
             boxes.WhileOpen([](const RecordedBox& box) {
-                if (box.type != 0x34) return;
+                if (box.type != QuestionBox) return;
                 during();
                 if (kind != OsFault::None) refuse = new FaultSeam(kind, target.c_str());
             });
@@ -387,8 +377,8 @@ TEST_F(ServicesPage, ConfirmedRowThatVanishedIsAFailure)
         }
         ASSERT_EQ(boxes.Boxes().size(), 2u);
         ExpectBox(boxes.Boxes()[0], std::wstring(DisableHeader) + L"• Windows Search (поиск)\n• Fax\n" + DisableFooter,
-                  0x34);
-        ExpectBox(boxes.Boxes()[1], SomeFailed, 0x30);
+                  QuestionBox);
+        ExpectBox(boxes.Boxes()[1], SomeFailed, WarningBox);
         EXPECT_FALSE(ValueExists(ProductKey, L"Bk_Fax"));
         EXPECT_EQ(RegistryStartType(L"WSearch"), SERVICE_DISABLED);
         EXPECT_EQ(DwordValue(ProductKey, L"Bk_WSearch"), 3);

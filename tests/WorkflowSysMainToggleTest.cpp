@@ -6,6 +6,7 @@
 #include "support/OsSeam.h"
 #include "support/StandInWindow.h"
 #include "support/TestWorld.h"
+#include "support/WorkflowFixture.h"
 #include "support/WorkflowFaults.h"
 #include "ui/HomeStatus.h"
 #include "ui/ServicesPage.h"
@@ -34,14 +35,13 @@ void SetOrDelete(const wchar_t* name, long long value)
 }
 
 // SysMain installed once per test; each row puts it and the store into its own state.
-class ApplyToggle : public ::testing::Test {
+class ApplyToggle : public WorkflowFixture {
 protected:
     void SetUp() override
     {
-        ClearBackupStore();
+        WorkflowFixture::SetUp();
         ASSERT_TRUE(world.Add(L"SysMain", SERVICE_AUTO_START, false));
     }
-    void TearDown() override { ClearBackupStore(); }
 
     // the user has flipped toggle 101 to turnOff (so refreshes leave it) and set toggle 102
     // a start type the service manager does not set for a service program (0, 1, 5 and
@@ -64,10 +64,6 @@ protected:
         SetChecked(stopServiceToggle, stop);
         seamCounters = SeamCounters();
     }
-
-    ServiceWorld world;
-    StandInWindow window;
-    CountingSeam seam;
 };
 
 // what a refusal of each kind hits in these cases
@@ -108,82 +104,82 @@ const ApplyCase applyCases[] = {
     {.name = "no-to-restore", .start = 4, .original = 3, .turnOff = false, .stop = true, .answer = IDNO,
      .startAfter = 4, .originalAfter = 3},
     {.name = "off-already-disabled", .start = 4, .turnOff = true, .stop = true,
-     .startAfter = 4, .originalAfter = Absent, .result = AlreadyOff, .resultType = 0x40},
+     .startAfter = 4, .originalAfter = Absent, .result = AlreadyOff, .resultType = InformationBox},
     {.name = "off-backup-write-refused", .start = 2, .turnOff = true, .stop = true, .fault = OsFault::SetValue,
-     .startAfter = 2, .originalAfter = Absent, .result = BackupFailed, .resultType = 0x10},
+     .startAfter = 2, .originalAfter = Absent, .result = BackupFailed, .resultType = ErrorBox},
     {.name = "off-backup-key-refused", .start = 3, .turnOff = true, .stop = true, .fault = OsFault::CreateKey,
-     .startAfter = 3, .originalAfter = Absent, .result = BackupFailed, .resultType = 0x10},
+     .startAfter = 3, .originalAfter = Absent, .result = BackupFailed, .resultType = ErrorBox},
     {.name = "off-saves-start", .start = 2, .turnOff = true, .stop = false,
-     .startAfter = 4, .originalAfter = 2, .result = TurnedOff, .resultType = 0x40},
+     .startAfter = 4, .originalAfter = 2, .result = TurnedOff, .resultType = InformationBox},
     {.name = "off-keeps-older-backup", .start = 2, .original = 3, .turnOff = true, .stop = false,
-     .startAfter = 4, .originalAfter = 3, .result = TurnedOff, .resultType = 0x40},
+     .startAfter = 4, .originalAfter = 3, .result = TurnedOff, .resultType = InformationBox},
     {.name = "off-keeps-automatic-backup", .start = 3, .original = 2, .turnOff = true, .stop = false,
-     .startAfter = 4, .originalAfter = 2, .result = TurnedOff, .resultType = 0x40},
+     .startAfter = 4, .originalAfter = 2, .result = TurnedOff, .resultType = InformationBox},
     // a backup that could never turn the automatic start back on is replaced
     {.name = "off-replaces-backup-0", .start = 3, .original = 0, .turnOff = true, .stop = false,
-     .startAfter = 4, .originalAfter = 3, .result = TurnedOff, .resultType = 0x40},
+     .startAfter = 4, .originalAfter = 3, .result = TurnedOff, .resultType = InformationBox},
     {.name = "off-replaces-backup-4", .start = 2, .original = 4, .turnOff = true, .stop = false,
-     .startAfter = 4, .originalAfter = 2, .result = TurnedOff, .resultType = 0x40},
+     .startAfter = 4, .originalAfter = 2, .result = TurnedOff, .resultType = InformationBox},
     {.name = "off-replaces-backup-7", .start = 3, .original = 7, .turnOff = true, .stop = false,
-     .startAfter = 4, .originalAfter = 3, .result = TurnedOff, .resultType = 0x40},
+     .startAfter = 4, .originalAfter = 3, .result = TurnedOff, .resultType = InformationBox},
     {.name = "off-refused-after-replacing-backup-4", .start = 2, .original = 4, .turnOff = true, .stop = true,
      .fault = OsFault::ChangeConfig,
-     .startAfter = 2, .originalAfter = Absent, .result = TurnOffFailed, .resultType = 0x10},
+     .startAfter = 2, .originalAfter = Absent, .result = TurnOffFailed, .resultType = ErrorBox},
     // a backup that cannot be read may be there: it is never written over
     {.name = "off-backup-unreadable", .start = 2, .original = 3, .turnOff = true, .stop = true,
-     .fault = OsFault::ReadValue, .startAfter = 2, .originalAfter = 3, .result = BackupFailed, .resultType = 0x10},
+     .fault = OsFault::ReadValue, .startAfter = 2, .originalAfter = 3, .result = BackupFailed, .resultType = ErrorBox},
     {.name = "off-store-unreadable", .start = 2, .turnOff = true, .stop = true, .fault = OsFault::OpenKey,
-     .startAfter = 2, .originalAfter = Absent, .result = BackupFailed, .resultType = 0x10},
+     .startAfter = 2, .originalAfter = Absent, .result = BackupFailed, .resultType = ErrorBox},
     {.name = "off-backup-not-on-disk", .start = 2, .turnOff = true, .stop = true, .fault = OsFault::FlushKey,
-     .startAfter = 2, .originalAfter = Absent, .result = BackupFailed, .resultType = 0x10},
+     .startAfter = 2, .originalAfter = Absent, .result = BackupFailed, .resultType = ErrorBox},
     {.name = "off-lock-not-had", .start = 2, .turnOff = true, .stop = true, .fault = OsFault::Lock,
-     .startAfter = 2, .originalAfter = Absent, .result = TurnOffFailed, .resultType = 0x10},
+     .startAfter = 2, .originalAfter = Absent, .result = TurnOffFailed, .resultType = ErrorBox},
     {.name = "off-refused-removes-fresh-backup", .start = 2, .turnOff = true, .stop = true,
      .fault = OsFault::ChangeConfig,
-     .startAfter = 2, .originalAfter = Absent, .result = TurnOffFailed, .resultType = 0x10},
+     .startAfter = 2, .originalAfter = Absent, .result = TurnOffFailed, .resultType = ErrorBox},
     {.name = "off-refused-keeps-older-backup", .start = 2, .original = 3, .turnOff = true, .stop = true,
-     .fault = OsFault::ChangeConfig, .startAfter = 2, .originalAfter = 3, .result = TurnOffFailed, .resultType = 0x10},
+     .fault = OsFault::ChangeConfig, .startAfter = 2, .originalAfter = 3, .result = TurnOffFailed, .resultType = ErrorBox},
     // a boot, system or unknown start type: no restore could ever set it again
     {.name = "off-boot-start-left-alone", .start = 0, .turnOff = true, .stop = true,
-     .startAfter = 0, .originalAfter = Absent, .result = TurnOffFailed, .resultType = 0x10},
+     .startAfter = 0, .originalAfter = Absent, .result = TurnOffFailed, .resultType = ErrorBox},
     {.name = "off-system-start-left-alone", .start = 1, .original = 3, .turnOff = true, .stop = true,
-     .startAfter = 1, .originalAfter = 3, .result = TurnOffFailed, .resultType = 0x10},
+     .startAfter = 1, .originalAfter = 3, .result = TurnOffFailed, .resultType = ErrorBox},
     {.name = "off-unknown-start-left-alone", .start = 5, .original = 0, .turnOff = true, .stop = false,
-     .startAfter = 5, .originalAfter = 0, .result = TurnOffFailed, .resultType = 0x10},
+     .startAfter = 5, .originalAfter = 0, .result = TurnOffFailed, .resultType = ErrorBox},
     {.name = "off-stops-running", .start = 2, .running = true, .turnOff = true, .stop = true,
-     .startAfter = 4, .originalAfter = 2, .result = TurnedOff, .resultType = 0x40, .stopSent = true},
+     .startAfter = 4, .originalAfter = 2, .result = TurnedOff, .resultType = InformationBox, .stopSent = true},
     {.name = "off-without-stop-leaves-running", .start = 3, .running = true, .turnOff = true, .stop = false,
-     .startAfter = 4, .originalAfter = 3, .result = TurnedOff, .resultType = 0x40},
+     .startAfter = 4, .originalAfter = 3, .result = TurnedOff, .resultType = InformationBox},
     {.name = "off-stop-asked-but-stopped", .start = 2, .turnOff = true, .stop = true,
-     .startAfter = 4, .originalAfter = 2, .result = TurnedOff, .resultType = 0x40},
+     .startAfter = 4, .originalAfter = 2, .result = TurnedOff, .resultType = InformationBox},
     {.name = "off-ignores-bk-sysmain", .start = 2, .bkSysMain = 3, .turnOff = true, .stop = false,
-     .startAfter = 4, .originalAfter = 2, .result = TurnedOff, .resultType = 0x40},
+     .startAfter = 4, .originalAfter = 2, .result = TurnedOff, .resultType = InformationBox},
     {.name = "restore-already-allowed", .start = 2, .original = 3, .turnOff = false, .stop = true,
-     .startAfter = 2, .originalAfter = 3, .result = AlreadyOn, .resultType = 0x40},
+     .startAfter = 2, .originalAfter = 3, .result = AlreadyOn, .resultType = InformationBox},
     {.name = "restore-no-backup", .start = 4, .turnOff = false, .stop = true,
-     .startAfter = 4, .originalAfter = Absent, .result = NoBackup, .resultType = 0x30},
+     .startAfter = 4, .originalAfter = Absent, .result = NoBackup, .resultType = WarningBox},
     {.name = "restore-backup-4", .start = 4, .original = 4, .turnOff = false, .stop = true,
-     .startAfter = 4, .originalAfter = 4, .result = NoBackup, .resultType = 0x30},
+     .startAfter = 4, .originalAfter = 4, .result = NoBackup, .resultType = WarningBox},
     {.name = "restore-backup-0", .start = 4, .original = 0, .turnOff = false, .stop = true,
-     .startAfter = 4, .originalAfter = 0, .result = NoBackup, .resultType = 0x30},
+     .startAfter = 4, .originalAfter = 0, .result = NoBackup, .resultType = WarningBox},
     {.name = "restore-backup-5", .start = 4, .original = 5, .turnOff = false, .stop = true,
-     .startAfter = 4, .originalAfter = 5, .result = NoBackup, .resultType = 0x30},
+     .startAfter = 4, .originalAfter = 5, .result = NoBackup, .resultType = WarningBox},
     {.name = "restore-only-bk-sysmain", .start = 4, .bkSysMain = 3, .turnOff = false, .stop = true,
-     .startAfter = 4, .originalAfter = Absent, .result = NoBackup, .resultType = 0x30},
+     .startAfter = 4, .originalAfter = Absent, .result = NoBackup, .resultType = WarningBox},
     {.name = "restore-refused", .start = 4, .original = 3, .turnOff = false, .stop = true,
-     .fault = OsFault::ChangeConfig, .startAfter = 4, .originalAfter = 3, .result = RestoreFailed, .resultType = 0x10},
+     .fault = OsFault::ChangeConfig, .startAfter = 4, .originalAfter = 3, .result = RestoreFailed, .resultType = ErrorBox},
     {.name = "restore-backup-unreadable", .start = 4, .original = 3, .turnOff = false, .stop = true,
-     .fault = OsFault::ReadValue, .startAfter = 4, .originalAfter = 3, .result = NoBackup, .resultType = 0x30},
+     .fault = OsFault::ReadValue, .startAfter = 4, .originalAfter = 3, .result = NoBackup, .resultType = WarningBox},
     // the start type went back but is not known to be on disk: the backup stays
     {.name = "restore-not-on-disk", .start = 4, .original = 3, .turnOff = false, .stop = true,
-     .fault = OsFault::FlushKey, .startAfter = 3, .originalAfter = 3, .result = Restored, .resultType = 0x40},
+     .fault = OsFault::FlushKey, .startAfter = 3, .originalAfter = 3, .result = Restored, .resultType = InformationBox},
     {.name = "restore-lock-not-had", .start = 4, .original = 3, .turnOff = false, .stop = true, .fault = OsFault::Lock,
-     .startAfter = 4, .originalAfter = 3, .result = RestoreFailed, .resultType = 0x10},
+     .startAfter = 4, .originalAfter = 3, .result = RestoreFailed, .resultType = ErrorBox},
     {.name = "restore-manual", .start = 4, .original = 3, .turnOff = false, .stop = true,
-     .startAfter = 3, .originalAfter = Absent, .result = Restored, .resultType = 0x40},
+     .startAfter = 3, .originalAfter = Absent, .result = Restored, .resultType = InformationBox},
     {.name = "restore-automatic-never-stops", .start = 4, .running = true, .original = 2,
      .turnOff = false, .stop = true,
-     .startAfter = 2, .originalAfter = Absent, .result = Restored, .resultType = 0x40},
+     .startAfter = 2, .originalAfter = Absent, .result = Restored, .resultType = InformationBox},
 };
 
 }  // namespace
@@ -201,7 +197,7 @@ TEST_F(ApplyToggle, Outcomes)
         }
         const auto& shown = boxes.Boxes();
         ASSERT_EQ(shown.size(), c.result ? 2u : 1u);
-        ExpectBox(shown[0], c.turnOff ? AskTurnOff : AskRestore, 0x34);
+        ExpectBox(shown[0], c.turnOff ? AskTurnOff : AskRestore, QuestionBox);
         if (c.result) ExpectBox(shown[1], c.result, c.resultType);
 
         EXPECT_EQ(RegistryStartType(L"SysMain"), c.startAfter);
@@ -252,38 +248,38 @@ void SetAutomatic() { ChangeStartTypeExternally(L"SysMain", SERVICE_AUTO_START);
 const DuringCase duringCases[] = {
     {.name = "disabled-meanwhile", .start = 2, .turnOff = true,
      .during = [] { Disable(); RefreshSysMainStatus(); },
-     .startAfter = 4, .originalAfter = Absent, .result = AlreadyOff, .resultType = 0x40},
+     .startAfter = 4, .originalAfter = Absent, .result = AlreadyOff, .resultType = InformationBox},
     {.name = "saves-start-read-after-answer", .start = 2, .turnOff = true,
      .during = [] { SetManual(); RefreshSysMainStatus(); },
-     .startAfter = 4, .originalAfter = 3, .result = TurnedOff, .resultType = 0x40},
+     .startAfter = 4, .originalAfter = 3, .result = TurnedOff, .resultType = InformationBox},
     {.name = "restore-allowed-meanwhile", .start = 4, .original = 3, .turnOff = false,
      .during = [] { SetAutomatic(); RefreshSysMainStatus(); },
-     .startAfter = 2, .originalAfter = 3, .result = AlreadyOn, .resultType = 0x40},
+     .startAfter = 2, .originalAfter = 3, .result = AlreadyOn, .resultType = InformationBox},
     {.name = "backup-appears-meanwhile", .start = 4, .turnOff = false,
      .during = [] { SetDwordValue(ProductKey, L"OriginalStart", 3); RefreshSysMainStatus(); },
-     .startAfter = 3, .originalAfter = Absent, .result = Restored, .resultType = 0x40},
+     .startAfter = 3, .originalAfter = Absent, .result = Restored, .resultType = InformationBox},
     // the refresh checks toggle 101 (SysMain now disabled), yet the user asked to restore
     {.name = "toggle-101-read-before", .start = 2, .turnOff = false, .untouched = true,
      .during = [] { Disable(); RefreshSysMainStatus(); },
-     .startAfter = 4, .originalAfter = Absent, .result = NoBackup, .resultType = 0x30},
+     .startAfter = 4, .originalAfter = Absent, .result = NoBackup, .resultType = WarningBox},
     {.name = "toggle-102-read-at-change", .start = 2, .running = true, .turnOff = true,
      .during = [] { SetChecked(stopServiceToggle, true); },
-     .startAfter = 4, .originalAfter = 2, .result = TurnedOff, .resultType = 0x40, .stopSent = true},
+     .startAfter = 4, .originalAfter = 2, .result = TurnedOff, .resultType = InformationBox, .stopSent = true},
     // without a refresh (automatic refresh off, or another copy of the program) the
     // start type and the backup are still read afresh after the answer
     {.name = "manual-without-a-tick", .start = 2, .turnOff = true, .during = [] { SetManual(); },
-     .startAfter = 4, .originalAfter = 3, .result = TurnedOff, .resultType = 0x40},
+     .startAfter = 4, .originalAfter = 3, .result = TurnedOff, .resultType = InformationBox},
     {.name = "disabled-without-a-tick", .start = 2, .turnOff = true, .during = [] { Disable(); },
-     .startAfter = 4, .originalAfter = Absent, .result = AlreadyOff, .resultType = 0x40},
+     .startAfter = 4, .originalAfter = Absent, .result = AlreadyOff, .resultType = InformationBox},
     {.name = "backup-vanishes-without-a-tick", .start = 2, .original = 3, .turnOff = true,
      .during = [] { DeleteRawValue(ProductKey, L"OriginalStart"); },
-     .startAfter = 4, .originalAfter = 2, .result = TurnedOff, .resultType = 0x40},
+     .startAfter = 4, .originalAfter = 2, .result = TurnedOff, .resultType = InformationBox},
     {.name = "backup-appears-without-a-tick", .start = 4, .turnOff = false,
      .during = [] { SetDwordValue(ProductKey, L"OriginalStart", 2); },
-     .startAfter = 2, .originalAfter = Absent, .result = Restored, .resultType = 0x40},
+     .startAfter = 2, .originalAfter = Absent, .result = Restored, .resultType = InformationBox},
     {.name = "restored-elsewhere-without-a-tick", .start = 4, .original = 3, .turnOff = false,
      .during = [] { SetManual(); DeleteRawValue(ProductKey, L"OriginalStart"); },
-     .startAfter = 3, .originalAfter = Absent, .result = AlreadyOn, .resultType = 0x40},
+     .startAfter = 3, .originalAfter = Absent, .result = AlreadyOn, .resultType = InformationBox},
 };
 
 }  // namespace
@@ -297,13 +293,13 @@ TEST_F(ApplyToggle, DecidesOnWhatTheTimerReadDuringTheConfirmation)
         duringConfirmation = c.during;
         BoxRecorder boxes({IDYES});
         boxes.WhileOpen([](const RecordedBox& box) {
-            if (box.type == 0x34) duringConfirmation();
+            if (box.type == QuestionBox) duringConfirmation();
         });
         ApplySysMainToggle();
 
         const auto& shown = boxes.Boxes();
         ASSERT_EQ(shown.size(), 2u);
-        ExpectBox(shown[0], c.turnOff ? AskTurnOff : AskRestore, 0x34);
+        ExpectBox(shown[0], c.turnOff ? AskTurnOff : AskRestore, QuestionBox);
         ExpectBox(shown[1], c.result, c.resultType);
         EXPECT_EQ(RegistryStartType(L"SysMain"), c.startAfter);
         EXPECT_EQ(DwordValue(ProductKey, L"OriginalStart"), c.originalAfter);
@@ -337,7 +333,7 @@ TEST_F(ApplyToggle, StartUnreadableAfterTheConfirmation)
             BoxRecorder boxes({IDYES});
             spoil = c.during;
             boxes.WhileOpen([](const RecordedBox& box) {
-                if (box.type == 0x34 && spoil) spoil();
+                if (box.type == QuestionBox && spoil) spoil();
             });
             {
                 FaultSeam refuse(c.during ? OsFault::None : OsFault::OpenKey, SysMainKey.c_str());
@@ -346,7 +342,7 @@ TEST_F(ApplyToggle, StartUnreadableAfterTheConfirmation)
             SetDwordValue(SysMainKey.c_str(), L"Start", turnOff ? 2 : 4);
 
             ASSERT_EQ(boxes.Boxes().size(), 2u);
-            ExpectBox(boxes.Boxes()[1], turnOff ? TurnOffFailed : RestoreFailed, 0x10);
+            ExpectBox(boxes.Boxes()[1], turnOff ? TurnOffFailed : RestoreFailed, ErrorBox);
             EXPECT_EQ(seamCounters.changeConfigCalls, 0);
             EXPECT_EQ(DwordValue(ProductKey, L"OriginalStart"), turnOff ? Absent : 3);
             EXPECT_NE(SysMainStatus.state, NotRefreshed) << "no refresh after the answer";
@@ -361,12 +357,12 @@ TEST_F(ApplyToggle, SysMainRemovedDuringTheConfirmation)
     ASSERT_NO_FATAL_FAILURE(Arrange(2, false, Absent, Absent, true, true));
     BoxRecorder boxes({IDYES});
     boxes.WhileOpen([](const RecordedBox& box) {
-        if (box.type == 0x34) RemoveTestService(L"SysMain");
+        if (box.type == QuestionBox) RemoveTestService(L"SysMain");
     });
     ApplySysMainToggle();
     ASSERT_FALSE(ServiceExists(L"SysMain"));
     ASSERT_EQ(boxes.Boxes().size(), 2u);
-    ExpectBox(boxes.Boxes()[1], TurnOffFailed, 0x10);
+    ExpectBox(boxes.Boxes()[1], TurnOffFailed, ErrorBox);
     EXPECT_EQ(seamCounters.changeConfigCalls, 0);
     EXPECT_FALSE(KeyExists(ProductKey));
     EXPECT_FALSE(SysMainStatus.startReadable);

@@ -94,7 +94,8 @@ TEST_F(Services, NothingToDo)
 TEST_F(Services, BatchDisableThenRestoreInALaterRun)
 {
     ASSERT_NO_FATAL_FAILURE(InstallServices());
-    const long long before[7] = {2, 2, 2, 3, 3, 2, 4};
+    // the start types as InstallServices() leaves them
+    auto before = [](int row) -> long long { return Catalogue[row].usualStart; };
     const int chosen[] = {SysMainRow, FaxRow, MapsRow};
     auto isChosen = [&](int row) { return row == SysMainRow || row == FaxRow || row == MapsRow; };
     const std::wstring disableText = DisableHeader + Listed({SysMainRow, FaxRow, MapsRow}) + DisableFooter;
@@ -126,11 +127,11 @@ TEST_F(Services, BatchDisableThenRestoreInALaterRun)
 
         for (int row = 0; row < 7; ++row) {
             SCOPED_TRACE(Utf8(Catalogue[row].name));
-            EXPECT_EQ(RegistryStartType(Catalogue[row].name), isChosen(row) ? 4 : before[row]);
-            EXPECT_EQ(BackupValue(Catalogue[row].backupName), isChosen(row) ? before[row] : -1);
+            EXPECT_EQ(RegistryStartType(Catalogue[row].name), isChosen(row) ? 4 : before(row));
+            EXPECT_EQ(BackupValue(Catalogue[row].backupName), isChosen(row) ? before(row) : -1);
             const wchar_t* label = isChosen(row)              ? L"Отключена | есть копия"
                                    : row == RemoteRegistryRow ? L"Отключена"
-                                   : before[row] == 2         ? L"Авто"
+                                   : before(row) == 2         ? L"Авто"
                                                               : L"Вручную";
             ExpectText(page.labels[row], label, "row label after the batch");
             ExpectCheck(page.toggles[row], false, "every toggle unchecked after the batch");
@@ -173,7 +174,7 @@ TEST_F(Services, BatchDisableThenRestoreInALaterRun)
     later.Answer(result, IDOK);
     for (int row = 0; row < 7; ++row) {
         SCOPED_TRACE(Utf8(Catalogue[row].name));
-        EXPECT_EQ(RegistryStartType(Catalogue[row].name), before[row]);
+        EXPECT_EQ(RegistryStartType(Catalogue[row].name), before(row));
         EXPECT_FALSE(BackupPresent(Catalogue[row].backupName));
     }
     EXPECT_EQ(BackupValue(L"OriginalStart"), SERVICE_DEMAND_START) << "the Home page's backup is left alone";

@@ -1,24 +1,16 @@
 #include "e2e/World.h"
 
 const CatalogueRow Catalogue[7] = {
-    {L"SysMain", L"SysMain / Tarvix", L"Bk_SysMain"},
-    {L"WSearch", L"Windows Search (поиск)", L"Bk_WSearch"},
-    {L"Spooler", L"Print Spooler (печать)", L"Bk_Spooler"},
-    {L"Fax", L"Fax", L"Bk_Fax"},
-    {L"XblAuthManager", L"Xbox Live Auth", L"Bk_XblAuth"},
-    {L"MapsBroker", L"Offline Maps", L"Bk_MapsBroker"},
-    {L"RemoteRegistry", L"Remote Registry", L"Bk_RemoteRegistry"},
+    {L"SysMain", L"SysMain / Tarvix", L"Bk_SysMain", SERVICE_AUTO_START, true},
+    {L"WSearch", L"Windows Search (поиск)", L"Bk_WSearch", SERVICE_AUTO_START, true},
+    {L"Spooler", L"Print Spooler (печать)", L"Bk_Spooler", SERVICE_AUTO_START, true},
+    {L"Fax", L"Fax", L"Bk_Fax", SERVICE_DEMAND_START, false},
+    {L"XblAuthManager", L"Xbox Live Auth", L"Bk_XblAuth", SERVICE_DEMAND_START, false},
+    {L"MapsBroker", L"Offline Maps", L"Bk_MapsBroker", SERVICE_AUTO_START, false},
+    {L"RemoteRegistry", L"Remote Registry", L"Bk_RemoteRegistry", SERVICE_DISABLED, false},
 };
 
 namespace {
-
-// Start types and states as a Windows installation usually has them.
-const ServiceSetup UsualServices[] = {
-    {L"SysMain", SERVICE_AUTO_START, true},           {L"WSearch", SERVICE_AUTO_START, true},
-    {L"Spooler", SERVICE_AUTO_START, true},           {L"Fax", SERVICE_DEMAND_START, false},
-    {L"XblAuthManager", SERVICE_DEMAND_START, false}, {L"MapsBroker", SERVICE_AUTO_START, false},
-    {L"RemoteRegistry", SERVICE_DISABLED, false},
-};
 
 constexpr const wchar_t* AppDefaultsKey = L"Software\\Wine\\AppDefaults\\TarvixMini.exe";
 
@@ -49,10 +41,10 @@ void EndToEnd::TearDown()
 void EndToEnd::InstallServices(std::initializer_list<ServiceSetup> changes)
 {
     services = std::make_unique<ServiceWorld>();
-    for (const ServiceSetup& usual : UsualServices) {
-        ServiceSetup wanted = usual;
+    for (const CatalogueRow& row : Catalogue) {
+        ServiceSetup wanted = {row.name, row.usualStart, row.usualRunning};
         for (const ServiceSetup& change : changes)
-            if (wcscmp(change.name, usual.name) == 0) wanted = change;
+            if (wcscmp(change.name, row.name) == 0) wanted = change;
         if (wanted.start == 0) {
             // Wine's own Spooler can't be made to vanish; no scenario asks for that
             ASSERT_STRNE(wanted.name, L"Spooler");

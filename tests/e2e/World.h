@@ -39,11 +39,14 @@ protected:
     bool gdiPlusDisabled = false;
 };
 
-// The catalogue in its order: service name, row caption, backup value name.
+// The catalogue in its order: service name, row caption, backup value name, and the
+// start type and state a Windows installation usually gives the service.
 struct CatalogueRow {
     const wchar_t* name;
     const wchar_t* label;
     const wchar_t* backupName;
+    DWORD usualStart;
+    bool usualRunning;
 };
 extern const CatalogueRow Catalogue[7];
 

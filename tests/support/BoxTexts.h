@@ -1,10 +1,20 @@
 #pragma once
 // The texts of the program's message boxes as its user reads them, for the unit tests
 // (recorded through the seam) and the end-to-end tests (read from the real boxes). They
-// are written here again, not taken from the program, so that a changed text fails.
+// are written here again, not taken from the program, so that a changed text fails; so
+// are the types the boxes are shown with.
+#include <windows.h>
+
 namespace BoxText {
 
 constexpr const wchar_t* Caption = L"Tarvix Mini 4.4.1";
+
+// A result has an OK button and the icon of its outcome; the confirmation asks Yes or No
+// under a warning icon.
+constexpr UINT InformationBox = MB_OK | MB_ICONINFORMATION;  // done, or nothing to do
+constexpr UINT WarningBox = MB_OK | MB_ICONWARNING;          // done in part, or refused
+constexpr UINT ErrorBox = MB_OK | MB_ICONERROR;              // nothing done
+constexpr UINT QuestionBox = MB_ICONWARNING | MB_YESNO;
 
 // Home page, Apply
 constexpr const wchar_t* AskTurnOff = L"Отключить автозапуск SysMain?\nПрежняя настройка будет сохранена.";

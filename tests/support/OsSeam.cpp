@@ -13,7 +13,13 @@ void (*whileOpen)(const RecordedBox&) = nullptr;
 
 }  // namespace
 
-CountingSeam::CountingSeam() : saved(osApi)
+SeamLayer::SeamLayer() : saved(osApi) {}
+
+SeamLayer::SeamLayer(OsApi& below) : saved(osApi) { below = osApi; }
+
+SeamLayer::~SeamLayer() { osApi = saved; }
+
+CountingSeam::CountingSeam()
 {
     seamCounters = SeamCounters();
     osApi.OpenSCManagerW = [](LPCWSTR machine, LPCWSTR db, DWORD access) -> SC_HANDLE {
@@ -79,10 +85,7 @@ CountingSeam::CountingSeam() : saved(osApi)
     };
 }
 
-CountingSeam::~CountingSeam()
-{
-    osApi = saved;
-}
+CountingSeam::~CountingSeam() = default;
 
 void CountingSeam::ExpectAllClosed() const
 {

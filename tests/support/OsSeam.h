@@ -1,10 +1,25 @@
 #pragma once
 // Test access to the OS seam: CountingSeam puts counting wrappers over the real calls
 // (so a test sees that every handle opened was closed) and restores the table when it
-// goes out of scope. A test swaps single entries after constructing it.
+// goes out of scope. A test swaps single entries after constructing it, or lays a
+// SeamLayer of its own over it.
 #include <vector>
 #include <string>
 #include "common/OsApi.h"
+
+// Wrappers laid over the seam as it stands: the layer remembers the whole table when it is
+// made and puts it back when it goes, so no test restores an entry by hand. Given below, it
+// also copies the table there, for wrappers that pass a call on to what lay beneath them.
+class SeamLayer {
+public:
+    SeamLayer();
+    explicit SeamLayer(OsApi& below);
+    ~SeamLayer();
+    SeamLayer(const SeamLayer&) = delete;
+    SeamLayer& operator=(const SeamLayer&) = delete;
+private:
+    OsApi saved;
+};
 
 struct SeamCounters {
     int scmOpened = 0, scmClosed = 0;
@@ -30,7 +45,7 @@ public:
     // every service manager, service, key and file handle opened so far was closed
     void ExpectAllClosed() const;
 private:
-    OsApi saved;
+    SeamLayer layer;
 };
 
 // A recorded message box, and the answers the seam's MessageBoxW gives in turn.

@@ -58,7 +58,7 @@ const wchar_t* ServiceNameOf(SC_HANDLE service)
     return L"";
 }
 
-FaultSeam::FaultSeam(OsFault kind, const wchar_t* name) : saved(osApi)
+FaultSeam::FaultSeam(OsFault kind, const wchar_t* name)
 {
     TrackServiceNames();
     below = osApi;
@@ -117,6 +117,22 @@ FaultSeam::FaultSeam(OsFault kind, const wchar_t* name) : saved(osApi)
         }
         return below.WaitForSingleObject(h, ms);
     };
+    osApi.OpenSCManagerW = [](LPCWSTR machine, LPCWSTR database, DWORD access) -> SC_HANDLE {
+        if (fault == OsFault::OpenManager) {
+            ++refused;
+            SetLastError(ERROR_ACCESS_DENIED);
+            return nullptr;
+        }
+        return below.OpenSCManagerW(machine, database, access);
+    };
+    osApi.OpenServiceW = [](SC_HANDLE manager, LPCWSTR name, DWORD access) -> SC_HANDLE {
+        if (fault == OsFault::OpenService && Targeted(name)) {
+            ++refused;
+            SetLastError(ERROR_ACCESS_DENIED);
+            return nullptr;
+        }
+        return below.OpenServiceW(manager, name, access);
+    };
     osApi.ChangeServiceConfigW = [](SC_HANDLE h, DWORD type, DWORD start, DWORD error, LPCWSTR path, LPCWSTR group,
                                     LPDWORD tag, LPCWSTR deps, LPCWSTR account, LPCWSTR password,
                                     LPCWSTR display) -> BOOL {
@@ -131,7 +147,6 @@ FaultSeam::FaultSeam(OsFault kind, const wchar_t* name) : saved(osApi)
 
 FaultSeam::~FaultSeam()
 {
-    osApi = saved;
     fault = OsFault::None;
 }
 

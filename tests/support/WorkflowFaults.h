@@ -1,20 +1,12 @@
 #pragma once
 // Refusals that Wine cannot produce on demand, put over whatever the seam holds
 // (normally a CountingSeam, so opens and closes are still counted). The previous
-// entries come back when the object goes out of scope.
+// entries come back when the object goes out of scope. It arms CreateKey, SetValue,
+// DeleteValue, ChangeConfig, OpenKey and ReadValue (access denied), FlushKey (an I/O
+// error), OpenManager and OpenService (access denied) and Lock (not had in time).
 #include "common/OsApi.h"
-
-enum class OsFault {
-    None,
-    CreateKey,     // RegCreateKeyExW refused (the backup store key)
-    SetValue,      // RegSetValueExW refused for the value named
-    DeleteValue,   // RegDeleteValueW refused for the value named
-    ChangeConfig,  // ChangeServiceConfigW refused for the service named
-    OpenKey,       // RegOpenKeyExW refused (access denied) for the key path named
-    ReadValue,     // RegQueryValueExW refused (access denied) for the value named
-    FlushKey,      // RegFlushKey fails (an I/O error) for every key
-    Lock,          // the lock shared by copies of the program is not had in time
-};
+#include "support/OsSeam.h"
+#include "support/OsFaults.h"
 
 class FaultSeam {
 public:
@@ -26,7 +18,7 @@ public:
     // how many calls were refused so far
     static int Refused();
 private:
-    OsApi saved;
+    SeamLayer layer;  // made before the service names are tracked: both go with it
 };
 
 // The service name a service handle was opened with (through the seam), or an empty text.

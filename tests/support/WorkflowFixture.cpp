@@ -1,0 +1,12 @@
+#include "support/WorkflowFixture.h"
+
+void WorkflowFixture::SetUp()
+{
+    ClearBackupStore();
+}
+
+void WorkflowFixture::TearDown()
+{
+    seam.ExpectAllClosed();
+    ClearBackupStore();
+}
