@@ -24,7 +24,7 @@ TEST_F(Commands, ToggleTouchedFollowsTheUser)
     ASSERT_TRUE(world.Add(L"SysMain", SERVICE_AUTO_START, true));
     Open();
     BoxRecorder boxes({IDNO});
-    SendMessageW(Control(101), WM_KEYDOWN, VK_SPACE, 0);  // the user flips toggle 101
+    SendMessageW(Control(101), WM_KEYDOWN, VK_SPACE, 0);  // the user flips the auto-start toggle
     EXPECT_TRUE(toggleTouched);
     EXPECT_TRUE(Checked(Control(101)));
     Tick();

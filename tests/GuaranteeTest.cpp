@@ -110,7 +110,7 @@ int WINAPI AnswerBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
 
 void RunApply()
 {
-    // the user flips toggle 101 first, or clicks Apply on what the toggle shows
+    // the user flips the auto-start toggle first, or clicks Apply on what the toggle shows
     if (Chance(70)) {
         toggleTouched = true;
         SetChecked(autoStartToggle, Chance(50));
@@ -124,7 +124,7 @@ void RunApply()
 void RunDisable()
 {
     // the toggles' enabled states are those of the last refresh; sometimes the page was
-    // just shown again (a refresh costs seven service manager connections under Wine)
+    // just shown again (a refresh costs a service manager connection per row under Wine)
     if (Chance(25)) RefreshServiceList();
     for (int i = 0; i < ServiceCount; ++i) {
         const bool check = Enabled(serviceToggles[i]) && Chance(50);

@@ -77,7 +77,7 @@ ObjectCount UserObjects()
 class Soak : public MainWindowTest {
 protected:
     void Command(int id) { SendMessageW(window, WM_COMMAND, id, 0); }
-    // as the user flips it: the toggle reports command 101
+    // as the user flips it: the toggle reports its command
     void FlipAutoStartToggle() { SendMessageW(autoStartToggle, WM_KEYDOWN, VK_SPACE, 0); }
 
     void RoundTrip()

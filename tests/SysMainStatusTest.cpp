@@ -29,7 +29,7 @@ struct Expected {
     const wchar_t* status;
     const wchar_t* startType;
     bool toggleChecked;
-    bool optionsEnabled;  // toggles 101, 102 and Apply
+    bool optionsEnabled;  // the auto-start and stop toggles and Apply
     bool startEnabled;
     bool stopEnabled;
 };

@@ -2,6 +2,7 @@
 // toggles, no boxes. A recorded change stands in for the service manager where the rule
 // is the subject; the workflows run against real test services.
 #include <gtest/gtest.h>
+#include <optional>
 #include <vector>
 #include "service/BackupStore.h"
 #include "service/SysMainStatus.h"
@@ -9,6 +10,7 @@
 #include "service/Workflows.h"
 #include "support/OsSeam.h"
 #include "support/TestWorld.h"
+#include "support/WorkflowFaults.h"
 
 namespace {
 
@@ -45,22 +47,9 @@ protected:
     RecordedChange recorded;
 };
 
-// the backup store's read fails as a denied query would
-LSTATUS WINAPI DeniedQuery(HKEY, LPCWSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD)
-{
-    return ERROR_ACCESS_DENIED;
-}
-
-LSTATUS WINAPI RefusedWrite(HKEY, LPCWSTR, DWORD, DWORD, const BYTE*, DWORD)
-{
-    return ERROR_ACCESS_DENIED;
-}
-
 }  // namespace
 
 namespace {
-
-enum class Fault { None, Unreadable, WriteRefused };
 
 // One case of the rule: the store before, the fault, whether the change takes; the outcome,
 // the start types the change was asked to set and the store after.
@@ -68,7 +57,7 @@ template <typename Outcome>
 struct Case {
     const char* name;
     long long stored;  // Absent for none
-    Fault fault;
+    OsFault fault;     // refused for the backup value
     bool takes;
     Outcome outcome;
     std::vector<DWORD> asked;
@@ -87,15 +76,14 @@ void RunCases(const Case<Outcome> (&cases)[N], RecordedChange& recorded, Step st
         if (c.stored != Absent) {
             ASSERT_TRUE(SetDwordValue(ProductKey, Value, static_cast<DWORD>(c.stored)));
         }
-        const OsApi counting = osApi;
-        if (c.fault == Fault::Unreadable) osApi.RegQueryValueExW = DeniedQuery;
-        if (c.fault == Fault::WriteRefused) osApi.RegSetValueExW = RefusedWrite;
         recorded = RecordedChange{};
         recorded.takes = c.takes;
+        std::optional<FaultSeam> fault;
+        if (c.fault != OsFault::None) fault.emplace(c.fault, Value);
 
         const Outcome outcome = step();
 
-        osApi = counting;
+        fault.reset();
         EXPECT_EQ(outcome, c.outcome);
         EXPECT_EQ(recorded.asked, c.asked);
         EXPECT_EQ(DwordValue(ProductKey, Value), c.storedAfter);
@@ -105,14 +93,14 @@ void RunCases(const Case<Outcome> (&cases)[N], RecordedChange& recorded, Step st
 TEST_F(UndoRule, SaveThenChangeKeepsAUsableBackupAndTakesBackOnlyItsOwnWrite)
 {
     const Case<SaveOutcome> cases[] = {
-        {"none stored", Absent, Fault::None, true, SaveOutcome::Changed, {Disabled}, Auto},
-        {"a usable one kept, not overwritten", Manual, Fault::None, true, SaveOutcome::Changed, {Disabled}, Manual},
-        {"an unusable one replaced", Disabled, Fault::None, true, SaveOutcome::Changed, {Disabled}, Auto},
-        {"unreadable: nothing done", Manual, Fault::Unreadable, true, SaveOutcome::BackupUnreadable, {}, Manual},
-        {"write refused: nothing changed", Absent, Fault::WriteRefused, true, SaveOutcome::BackupNotWritten, {}, Absent},
-        {"change refused: its own write deleted", Absent, Fault::None, false, SaveOutcome::ChangeFailed, {Disabled},
+        {"none stored", Absent, OsFault::None, true, SaveOutcome::Changed, {Disabled}, Auto},
+        {"a usable one kept, not overwritten", Manual, OsFault::None, true, SaveOutcome::Changed, {Disabled}, Manual},
+        {"an unusable one replaced", Disabled, OsFault::None, true, SaveOutcome::Changed, {Disabled}, Auto},
+        {"unreadable: nothing done", Manual, OsFault::ReadValue, true, SaveOutcome::BackupUnreadable, {}, Manual},
+        {"write refused: nothing changed", Absent, OsFault::SetValue, true, SaveOutcome::BackupNotWritten, {}, Absent},
+        {"change refused: its own write deleted", Absent, OsFault::None, false, SaveOutcome::ChangeFailed, {Disabled},
          Absent},
-        {"change refused: a kept backup stays", Manual, Fault::None, false, SaveOutcome::ChangeFailed, {Disabled},
+        {"change refused: a kept backup stays", Manual, OsFault::None, false, SaveOutcome::ChangeFailed, {Disabled},
          Manual},
     };
     RunCases(cases, recorded, [this] { return SaveThenChange(Value, Auto, Disabled, Change(), RestorableStartType); });
@@ -121,12 +109,12 @@ TEST_F(UndoRule, SaveThenChangeKeepsAUsableBackupAndTakesBackOnlyItsOwnWrite)
 TEST_F(UndoRule, RestoreSetsOnlyAUsableBackupAndDeletesItOnlyAfterTheChange)
 {
     const Case<RestoreOutcome> cases[] = {
-        {"nothing saved", Absent, Fault::None, true, RestoreOutcome::NothingSaved, {}, Absent},
-        {"manual put back, backup gone", Manual, Fault::None, true, RestoreOutcome::Restored, {Manual}, Absent},
-        {"automatic put back, backup gone", Auto, Fault::None, true, RestoreOutcome::Restored, {Auto}, Absent},
-        {"disabled is never set again", Disabled, Fault::None, true, RestoreOutcome::BackupNotUsable, {}, Disabled},
-        {"unreadable: nothing done", Manual, Fault::Unreadable, true, RestoreOutcome::BackupUnreadable, {}, Manual},
-        {"change refused: backup stays", Manual, Fault::None, false, RestoreOutcome::ChangeFailed, {Manual}, Manual},
+        {"nothing saved", Absent, OsFault::None, true, RestoreOutcome::NothingSaved, {}, Absent},
+        {"manual put back, backup gone", Manual, OsFault::None, true, RestoreOutcome::Restored, {Manual}, Absent},
+        {"automatic put back, backup gone", Auto, OsFault::None, true, RestoreOutcome::Restored, {Auto}, Absent},
+        {"disabled is never set again", Disabled, OsFault::None, true, RestoreOutcome::BackupNotUsable, {}, Disabled},
+        {"unreadable: nothing done", Manual, OsFault::ReadValue, true, RestoreOutcome::BackupUnreadable, {}, Manual},
+        {"change refused: backup stays", Manual, OsFault::None, false, RestoreOutcome::ChangeFailed, {Manual}, Manual},
     };
     RunCases(cases, recorded, [this] { return RestoreThenFlushThenDelete(Value, Change(), RestorableStartType); });
 }
@@ -136,12 +124,11 @@ TEST_F(UndoRule, RestoreSetsOnlyAUsableBackupAndDeletesItOnlyAfterTheChange)
 TEST_F(UndoRule, RestoreKeepsTheBackupWhenTheServiceHiveIsNotFlushed)
 {
     ASSERT_TRUE(SetDwordValue(ProductKey, Value, Manual));
-    const OsApi counting = osApi;
-    osApi.RegFlushKey = [](HKEY) -> LSTATUS { return ERROR_ACCESS_DENIED; };
-
-    EXPECT_EQ(RestoreThenFlushThenDelete(Value, Change(), RestorableStartType), RestoreOutcome::Restored);
-
-    osApi = counting;
+    {
+        const FaultSeam unflushed(OsFault::FlushKey);
+        EXPECT_EQ(RestoreThenFlushThenDelete(Value, Change(), RestorableStartType), RestoreOutcome::Restored);
+        EXPECT_GT(FaultSeam::Refused(), 0);
+    }
     EXPECT_EQ(recorded.asked, std::vector<DWORD>{Manual});
     EXPECT_EQ(DwordValue(ProductKey, Value), Manual);
 }

@@ -43,7 +43,7 @@ protected:
         ASSERT_TRUE(world.Add(L"SysMain", SERVICE_AUTO_START, false));
     }
 
-    // the user has flipped toggle 101 to turnOff (so refreshes leave it) and set toggle 102
+    // the user has flipped the auto-start toggle to turnOff (so refreshes leave it) and set the stop toggle
     // a start type the service manager does not set for a service program (0, 1, 5 and
     // above) is written into the registry directly, as another tool could
     void Arrange(DWORD start, bool running, long long original, long long bkSysMain, bool turnOff, bool stop)
@@ -86,8 +86,8 @@ struct ApplyCase {
     bool running = false;
     long long original = Absent;   // OriginalStart before
     long long bkSysMain = Absent;  // never read nor written by this workflow
-    bool turnOff;                  // toggle 101
-    bool stop;                     // toggle 102
+    bool turnOff;                  // the auto-start toggle
+    bool stop;                     // the stop toggle
     int answer = IDYES;
     OsFault fault = OsFault::None;
     // expected
@@ -222,14 +222,14 @@ namespace {
 
 // What changes while the confirmation is open, by a timer tick or elsewhere: the workflow
 // decides on SysMain's start type and backup as they stand after the answer, but on
-// toggle 101 as it stood before the box.
+// the auto-start toggle as it stood before the box.
 struct DuringCase {
     const char* name;
     DWORD start;
     bool running = false;
     long long original = Absent;
     bool turnOff;
-    bool untouched = false;  // toggle 101 not flipped by the user: a refresh may move it
+    bool untouched = false;  // the auto-start toggle not flipped by the user: a refresh may move it
     void (*during)();        // runs while the confirmation is open
     // expected
     DWORD startAfter;
@@ -258,7 +258,7 @@ const DuringCase duringCases[] = {
     {.name = "backup-appears-meanwhile", .start = 4, .turnOff = false,
      .during = [] { SetDwordValue(ProductKey, L"OriginalStart", 3); RefreshSysMainStatus(); },
      .startAfter = 3, .originalAfter = Absent, .result = Restored, .resultType = InformationBox},
-    // the refresh checks toggle 101 (SysMain now disabled), yet the user asked to restore
+    // the refresh checks the auto-start toggle (SysMain now disabled), yet the user asked to restore
     {.name = "toggle-101-read-before", .start = 2, .turnOff = false, .untouched = true,
      .during = [] { Disable(); RefreshSysMainStatus(); },
      .startAfter = 4, .originalAfter = Absent, .result = NoBackup, .resultType = WarningBox},
@@ -369,7 +369,7 @@ TEST_F(ApplyToggle, SysMainRemovedDuringTheConfirmation)
     seam.ExpectAllClosed();
 }
 
-// SysMain not installed: Apply does nothing at all, whichever way toggle 101 points.
+// SysMain not installed: Apply does nothing at all, whichever way the auto-start toggle points.
 TEST(ApplyToggleWithoutSysMain, DoesNothing)
 {
     ClearBackupStore();

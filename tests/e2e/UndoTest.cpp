@@ -20,7 +20,7 @@ int SidebarRowY(int row)
     return 105 + 52 * row + 22;
 }
 
-// Flips toggle 101 to turnOff, clicks Apply, answers Yes, expects the result box and closes it.
+// Flips the auto-start toggle to turnOff, clicks Apply, answers Yes, expects the result box and closes it.
 void ApplyOnHome(Program& program, bool turnOff, const wchar_t* result, const char* who,
                  BoxIcon icon = BoxIcon::Information)
 {

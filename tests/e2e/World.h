@@ -1,6 +1,6 @@
 #pragma once
 // The fixture of every scenario: a known world in the test prefix before the program
-// starts (the seven catalogue services installed as test services with the start types
+// starts (the catalogue services installed as test services with the start types
 // and states a scenario asks for, an empty backup store, GDI+ not disabled), and the
 // same clean prefix afterwards.
 #include <windows.h>
@@ -25,7 +25,7 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Installs the seven services as Windows usually has them, with the rows of
+    // Installs the catalogue services as Windows usually has them, with the rows of
     // changes (matched by name) in place of the usual ones.
     void InstallServices(std::initializer_list<ServiceSetup> changes = {});
     // Makes the next start of TarvixMini.exe run with gdiplus.dll disabled.
@@ -62,7 +62,7 @@ void ExpectCheck(HWND toggle, bool checked, const char* what);
 // The controls of the Home page, found by id or, for static texts, by place.
 struct HomeControls {
     HWND status, startType, saved;
-    HWND autoStart, stopService, autoRefresh;  // toggles 101, 102, 108
+    HWND autoStart, stopService, autoRefresh;  // auto-start, stop and auto-refresh toggles
     HWND apply, start, stop, refresh;          // buttons 103, 106, 107, 104
 };
 HomeControls FindHome(const Program& program);

@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <vector>
 
-// Binds GDI+ and creates the three brushes and five fonts into the program-wide handles,
+// Binds GDI+ and creates the window's brushes and fonts into the program-wide handles,
 // as the main window's creation does; releases and clears all of them at the end.
 class DrawingResources {
 public:

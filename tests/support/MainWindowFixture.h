@@ -1,6 +1,6 @@
 #pragma once
 // The real main window, created in the test process as the program creates it, with
-// the seven catalogue services (or as few as a test asks for) in the prefix. Every
+// the catalogue services (or as few as a test asks for) in the prefix. Every
 // Service Control Manager, registry and kernel handle that the window's work opens
 // through the seam must be closed by the end of the test.
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 #pragma once
 // What the workflows, the status refresh and the system information work on, made of
 // real windows: a visible popup of the main window's size as mainWindow, static texts as
-// the Home page's three labels, the service rows' labels and the Optimization page's two,
-// check boxes in place of toggles 101 and 102 and the seven service row toggles, push
-// buttons as Apply, Start and Stop. Toggle 102 starts checked, as the program creates it.
+// the Home page's labels, the service rows' labels and the Optimization page's,
+// check boxes in place of the auto-start and stop toggles and the service row toggles, push
+// buttons as Apply, Start and Stop. The stop toggle starts checked, as the program creates it.
 // Every window counts what it receives (support/Checks.h). The program-wide state is
 // reset when the stand-in is made and again when it goes.
 #include <windows.h>
