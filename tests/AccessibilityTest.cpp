@@ -8,15 +8,15 @@
 #include <thread>
 #include <vector>
 #include "common/AccessibleObject.h"
-#include "ui/ControlIds.h"
-#include "ui/WindowState.h"
 #include "draw/GdiPlus.h"
 #include "draw/ToggleSwitch.h"
 #include "support/AccessibleClient.h"
 #include "support/GdiWorld.h"
 #include "support/MainWindowFixture.h"
+#include "ui/ControlIds.h"
 #include "ui/Sidebar.h"
 #include "ui/SystemCards.h"
+#include "ui/WindowState.h"
 
 namespace {
 

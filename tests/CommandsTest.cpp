@@ -1,13 +1,13 @@
 #include "support/MainWindowFixture.h"
 #include "common/DesktopShell.h"
-#include "ui/Paint.h"
-#include "ui/WindowState.h"
 #include "draw/Palette.h"
 #include "support/BoxTexts.h"
 #include "support/ShellHandler.h"
 #include "ui/HomeStatus.h"
 #include "ui/Pages.h"
+#include "ui/Paint.h"
 #include "ui/SystemCards.h"
+#include "ui/WindowState.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 // of the main window or its children to repaint and tell a screen reader nothing.
 #include <string>
 #include "ui/ControlIds.h"
-#include "ui/Paint.h"
-#include "ui/WindowState.h"
 #include "support/AccessibleClient.h"
 #include "support/MainWindowFixture.h"
 #include "ui/HomeStatus.h"
+#include "ui/Paint.h"
+#include "ui/WindowState.h"
 
 namespace {
 

@@ -5,13 +5,13 @@
 #include <cstdio>
 #include <string>
 #include "ui/Paint.h"
-#include "ui/WindowState.h"
 #include "draw/Palette.h"
 #include "support/Checks.h"
 #include "support/GdiWorld.h"
 #include "support/OsSeam.h"
 #include "support/StandInWindow.h"
 #include "ui/SystemCards.h"
+#include "ui/WindowState.h"
 
 namespace {
 

@@ -12,10 +12,10 @@
 #include <windows.h>
 #include <winternl.h>
 #include "ui/ControlIds.h"
-#include "ui/WindowState.h"
 #include "draw/GdiPlus.h"
 #include "support/GdiCounting.h"
 #include "support/MainWindowFixture.h"
+#include "ui/WindowState.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "support/MainWindowFixture.h"
-#include "ui/WindowState.h"
 #include "draw/GdiPlus.h"
 #include "draw/Palette.h"
 #include "ui/Commands.h"
 #include "ui/MainWindow.h"
+#include "ui/WindowState.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include "support/OtherCopyLock.h"
 #include "support/StandInWindow.h"
 #include "support/TestWorld.h"
-#include "support/WorkflowFixture.h"
 #include "support/WorkflowFaults.h"
+#include "support/WorkflowFixture.h"
 #include "ui/HomeStatus.h"
 #include "ui/ServicesPage.h"
 

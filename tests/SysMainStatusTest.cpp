@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 #include "ui/Paint.h"
-#include "ui/WindowState.h"
 #include "support/Checks.h"
 #include "support/OsSeam.h"
 #include "support/StandInWindow.h"
 #include "support/TestWorld.h"
 #include "support/WorkflowFaults.h"
 #include "ui/HomeStatus.h"
+#include "ui/WindowState.h"
 
 namespace {
 

@@ -137,8 +137,13 @@ TEST_F(UndoRule, RestoreKeepsTheBackupWhenTheServiceHiveIsNotFlushed)
 class WorkflowValues : public ::testing::Test {
 protected:
     void SetUp() override { ClearBackupStore(); }
-    void TearDown() override { ClearBackupStore(); }
+    void TearDown() override
+    {
+        seam.ExpectAllClosed();
+        ClearBackupStore();
+    }
     ServiceWorld world;
+    CountingSeam seam;
 };
 
 namespace {

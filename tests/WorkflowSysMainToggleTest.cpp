@@ -6,8 +6,8 @@
 #include "support/OsSeam.h"
 #include "support/StandInWindow.h"
 #include "support/TestWorld.h"
-#include "support/WorkflowFixture.h"
 #include "support/WorkflowFaults.h"
+#include "support/WorkflowFixture.h"
 #include "ui/HomeStatus.h"
 #include "ui/ServicesPage.h"
 

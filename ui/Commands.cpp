@@ -1,18 +1,18 @@
 #include "ui/Commands.h"
-#include "ui/ControlIds.h"
 #include "common/ControlUpdates.h"
 #include "common/DesktopShell.h"
 #include "common/IndexingOptions.h"
 #include "common/MessageBoxes.h"
 #include "common/OsApi.h"
-#include "ui/WindowState.h"
 #include "draw/Palette.h"
 #include "service/ServiceOps.h"
+#include "ui/ControlIds.h"
 #include "ui/HomeStatus.h"
 #include "ui/MainAccessible.h"
 #include "ui/Pages.h"
 #include "ui/ServicesPage.h"
 #include "ui/SystemCards.h"
+#include "ui/WindowState.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include "ui/HomeStatus.h"
 #include "common/ControlUpdates.h"
 #include "common/MessageBoxes.h"
-#include "ui/Paint.h"
-#include "ui/WindowState.h"
 #include "service/ServiceCatalogue.h"
 #include "service/Workflows.h"
+#include "ui/Paint.h"
+#include "ui/WindowState.h"
 
 SysMainSnapshot SysMainStatus;
 bool toggleTouched = false;

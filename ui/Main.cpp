@@ -1,8 +1,8 @@
 #include <windows.h>
 #include "common/StartupMarks.h"
-#include "ui/WindowState.h"
 #include "draw/ToggleSwitch.h"
 #include "ui/MainWindow.h"
+#include "ui/WindowState.h"
 
 namespace {
 

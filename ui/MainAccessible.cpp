@@ -1,9 +1,9 @@
 #include "ui/MainAccessible.h"
 #include "common/AccessibleObject.h"
 #include "common/SystemLibraries.h"
-#include "ui/WindowState.h"
 #include "ui/Paint.h"
 #include "ui/Sidebar.h"
+#include "ui/WindowState.h"
 
 namespace {
 

@@ -2,7 +2,6 @@
 #include "common/AccessibleObject.h"
 #include "common/AppTexts.h"
 #include "common/StartupMarks.h"
-#include "ui/WindowState.h"
 #include "draw/GdiPlus.h"
 #include "draw/Palette.h"
 #include "ui/Commands.h"
@@ -13,6 +12,7 @@
 #include "ui/ServicesPage.h"
 #include "ui/Sidebar.h"
 #include "ui/SystemCards.h"
+#include "ui/WindowState.h"
 
 HINSTANCE instance = nullptr;
 HWND mainWindow = nullptr;

@@ -1,13 +1,13 @@
 #include "ui/Paint.h"
 #include "common/AppendBounded.h"
 #include "common/StartupMarks.h"
-#include "ui/WindowState.h"
 #include "draw/GdiPlus.h"
 #include "draw/Palette.h"
 #include "draw/Primitives.h"
 #include "ui/HomeStatus.h"
 #include "ui/Sidebar.h"
 #include "ui/SystemCards.h"
+#include "ui/WindowState.h"
 
 namespace {
 

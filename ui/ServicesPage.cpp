@@ -2,10 +2,10 @@
 #include "common/AppendBounded.h"
 #include "common/ControlUpdates.h"
 #include "common/MessageBoxes.h"
-#include "ui/WindowState.h"
 #include "service/ServiceCatalogue.h"
 #include "service/Workflows.h"
 #include "ui/HomeStatus.h"
+#include "ui/WindowState.h"
 
 namespace {
 
@@ -76,7 +76,8 @@ void DisableSelectedServices()
              L"Автозапуск выбранных служб отключён.\nИх текущая работа не остановлена.\nПрежние настройки сохранены.",
              Notice::Done);
     else
-        Tell(mainWindow, L"Некоторые службы отключить не удалось.\nПроверьте их состояние в списке.\nПрежние настройки "
+        Tell(mainWindow,
+             L"Некоторые службы отключить не удалось.\nПроверьте их состояние в списке.\nПрежние настройки "
              L"изменённых служб сохранены.",
              Notice::Refused);
 }

@@ -1,6 +1,6 @@
 #include "ui/Sidebar.h"
-#include "ui/WindowState.h"
 #include "ui/Pages.h"
+#include "ui/WindowState.h"
 
 const SidebarRow SidebarRows[SidebarRowCount] = {
     {PageHome, L"\u2302", L"Главная", 0xFF15803D},

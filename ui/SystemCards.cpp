@@ -1,9 +1,9 @@
 #include "ui/SystemCards.h"
 #include "common/AppendBounded.h"
 #include "common/ControlUpdates.h"
+#include "draw/Palette.h"
 #include "ui/Paint.h"
 #include "ui/WindowState.h"
-#include "draw/Palette.h"
 
 SystemDiskKind DiskKind = DiskNotDetermined;
 int LiveMemoryFlag = 0;

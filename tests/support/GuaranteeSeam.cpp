@@ -3,11 +3,11 @@
 #include <cwchar>
 #include <map>
 #include "common/OsApi.h"
-#include "ui/WindowState.h"
 #include "support/Checks.h"
 #include "support/OtherCopyLock.h"
 #include "support/TestWorld.h"
 #include "support/WorkflowFaults.h"
+#include "ui/WindowState.h"
 
 namespace guarantee {
 

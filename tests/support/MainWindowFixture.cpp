@@ -1,8 +1,8 @@
 #include "support/MainWindowFixture.h"
-#include "ui/WindowState.h"
 #include "draw/ToggleSwitch.h"
 #include "support/ProgramState.h"
 #include "ui/MainWindow.h"
+#include "ui/WindowState.h"
 
 void MainWindowTest::SetUp()
 {

@@ -1,8 +1,8 @@
 #include "support/StandInWindow.h"
-#include "ui/WindowState.h"
 #include "service/ServiceCatalogue.h"
 #include "support/Checks.h"
 #include "support/ProgramState.h"
+#include "ui/WindowState.h"
 
 namespace {
 
