@@ -6,9 +6,13 @@ namespace {
 // every object not yet freed, so that a window going away can disconnect its own
 AccessibleObject* firstObject = nullptr;
 
-// COM begun on the window's thread by the first request, ended by EndAccessibility
+// COM begun on the window's thread by the first request, ended by EndAccessibilityApartment
 bool apartmentBegun = false;
 DWORD apartmentThread = 0;
+
+// from the main window's end until the apartment ends: no request is served, so none
+// begins COM again or hands out an object that would outlive the window
+bool windowEnded = false;
 
 void Empty(VARIANT* value)
 {
@@ -162,16 +166,23 @@ HRESULT AccessibleObject::get_accChild(VARIANT child, IDispatch** object)
     return *object ? S_OK : S_FALSE;
 }
 
-HRESULT AccessibleObject::get_accName(VARIANT child, BSTR* name)
+// A text property given by fill, which leaves the buffer empty for none.
+template <typename Fill>
+HRESULT AccessibleObject::TextProperty(const VARIANT& child, BSTR* out, Fill fill)
 {
-    if (!name) return E_POINTER;
-    *name = nullptr;
+    if (!out) return E_POINTER;
+    *out = nullptr;
     LONG id = 0;
     const HRESULT checked = Check(child, id);
     if (checked != S_OK) return checked;
     wchar_t text[NameCapacity] = {};
-    Name(id, text, NameCapacity);
-    return TextResult(text, name);
+    fill(id, text, NameCapacity);
+    return TextResult(text, out);
+}
+
+HRESULT AccessibleObject::get_accName(VARIANT child, BSTR* name)
+{
+    return TextProperty(child, name, [this](LONG id, wchar_t* text, size_t capacity) { Name(id, text, capacity); });
 }
 
 HRESULT AccessibleObject::get_accValue(VARIANT child, BSTR* value)
@@ -185,7 +196,8 @@ HRESULT AccessibleObject::get_accValue(VARIANT child, BSTR* value)
 
 HRESULT AccessibleObject::get_accDescription(VARIANT child, BSTR* description)
 {
-    return get_accValue(child, description);
+    return TextProperty(child, description,
+                        [this](LONG id, wchar_t* text, size_t capacity) { Description(id, text, capacity); });
 }
 
 HRESULT AccessibleObject::get_accRole(VARIANT child, VARIANT* role)
@@ -227,7 +239,9 @@ HRESULT AccessibleObject::get_accHelpTopic(BSTR* file, VARIANT child, LONG* topi
 
 HRESULT AccessibleObject::get_accKeyboardShortcut(VARIANT child, BSTR* shortcut)
 {
-    return get_accValue(child, shortcut);
+    return TextProperty(child, shortcut, [this](LONG id, wchar_t* text, size_t capacity) {
+        if (const wchar_t* keys = KeyboardShortcut(id)) lstrcpynW(text, keys, static_cast<int>(capacity));
+    });
 }
 
 HRESULT AccessibleObject::get_accFocus(VARIANT* child)
@@ -337,6 +351,7 @@ HRESULT AccessibleObject::put_accValue(VARIANT, BSTR)
 bool AcceptClientObjectRequest(LPARAM objectId)
 {
     if (static_cast<LONG>(static_cast<DWORD>(objectId)) != OBJID_CLIENT) return false;
+    if (windowEnded) return false;
     if (apartmentBegun) return true;
     const HRESULT result = SystemCoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     if (SUCCEEDED(result)) {
@@ -378,7 +393,13 @@ void DisconnectAccessibleObjects(HWND window)
 
 void EndAccessibility(HWND mainWindow)
 {
+    windowEnded = true;
     DisconnectAccessibleObjects(mainWindow);
+}
+
+void EndAccessibilityApartment()
+{
+    windowEnded = false;
     if (!apartmentBegun || apartmentThread != GetCurrentThreadId()) return;
     apartmentBegun = false;
     SystemCoUninitialize();

@@ -7,8 +7,10 @@
 // may still hold it, and nothing of the window is touched again.
 //
 // OLEACC, OLE32 and OLEAUT32 are loaded with the first request (common/SystemLibraries.h),
-// and the window's thread runs COM from then until EndAccessibility: the objects are
-// handed over by COM marshalling, which needs an apartment on the thread that serves them.
+// and the window's thread runs COM from then until its message loop has ended: the
+// objects are handed over by COM marshalling, which needs an apartment on the thread that
+// serves them, and the calls that readers queued for them are dispatched by that loop
+// until it ends.
 #include <windows.h>
 #include <oleacc.h>
 
@@ -71,8 +73,11 @@ protected:
     virtual IDispatch* ChildObject(LONG) { return nullptr; }
     virtual LONG Role(LONG) { return ROLE_SYSTEM_CLIENT; }
     virtual LONG State(LONG) { return 0; }
-    // the name, cut to capacity; left empty for none
+    // the name and the description, cut to capacity; left empty for none
     virtual void Name(LONG, wchar_t*, size_t) {}
+    virtual void Description(LONG, wchar_t*, size_t) {}
+    // the keys that act on it, or null for none
+    virtual const wchar_t* KeyboardShortcut(LONG) { return nullptr; }
     // in screen coordinates
     virtual bool Location(LONG, RECT&) { return false; }
     // the name of the default action, or null for none
@@ -94,6 +99,8 @@ private:
     HRESULT Check(const VARIANT& child, LONG& id);
     // a child given as a VARIANT: its object when it has one, else its id
     void ChildVariant(LONG id, VARIANT* out);
+    template <typename Fill>
+    HRESULT TextProperty(const VARIANT& child, BSTR* out, Fill fill);
 
     LONG references = 1;
     HWND window;  // the weak link: cleared when the window goes, never set again
@@ -113,9 +120,13 @@ LRESULT AnswerClientObject(AccessibleObject* object, WPARAM flags);
 // Disconnects the objects of window and of every window inside it; call while the
 // windows still exist (WM_DESTROY, WM_NCDESTROY).
 void DisconnectAccessibleObjects(HWND window);
-// From the main window's WM_DESTROY: disconnects its objects and its controls', then ends
-// COM on the thread if the first request began it.
+// From the main window's WM_DESTROY: disconnects its objects and its controls', and
+// refuses every request from then on.
 void EndAccessibility(HWND mainWindow);
+// Once the message loop has ended, on the window's thread: ends COM there if the first
+// request began it. Never earlier: COM's last release on the thread waits for the calls
+// queued for the apartment, which only the loop dispatches.
+void EndAccessibilityApartment();
 
 // Objects not yet freed, for the tests' balance of references.
 int LiveAccessibleObjects();

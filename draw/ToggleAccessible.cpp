@@ -5,6 +5,16 @@ namespace {
 
 constexpr const wchar_t* FlipActionName = L"Переключить";
 
+// the window property that names the window whose text describes the toggle
+constexpr const wchar_t* DescribedByProperty = L"TXToggleDescribedBy";
+
+// Shown and reachable by a click: visible on the page shown, and the toggle and every
+// window around it enabled, so not while a message box holds the main window.
+bool Usable(HWND toggle)
+{
+    return IsWindowVisible(toggle) && ToggleTakesInput(toggle);
+}
+
 // Asks the toggle for everything (BM_GETCHECK, its enabled flag, its text) at each call.
 class ToggleAccessible final : public AccessibleObject {
 public:
@@ -16,17 +26,24 @@ private:
     LONG State(LONG) override
     {
         const HWND toggle = Window();
-        LONG state = STATE_SYSTEM_FOCUSABLE;
+        LONG state = 0;
         if (SendMessageW(toggle, BM_GETCHECK, 0, 0) == BST_CHECKED) state |= STATE_SYSTEM_CHECKED;
-        if (!IsWindowEnabled(toggle)) state |= STATE_SYSTEM_UNAVAILABLE;
-        if (GetFocus() == toggle) state |= STATE_SYSTEM_FOCUSED;
+        if (!ToggleTakesInput(toggle)) state |= STATE_SYSTEM_UNAVAILABLE;
         if (!IsWindowVisible(toggle)) state |= STATE_SYSTEM_INVISIBLE;  // its page is not shown
+        if (Usable(toggle)) state |= STATE_SYSTEM_FOCUSABLE;
+        if (GetFocus() == toggle) state |= STATE_SYSTEM_FOCUSED;
         return state;
     }
 
     void Name(LONG, wchar_t* text, size_t capacity) override
     {
         GetWindowTextW(Window(), text, static_cast<int>(capacity));
+    }
+
+    void Description(LONG, wchar_t* text, size_t capacity) override
+    {
+        const HWND describedBy = static_cast<HWND>(GetPropW(Window(), DescribedByProperty));
+        if (describedBy && IsWindow(describedBy)) GetWindowTextW(describedBy, text, static_cast<int>(capacity));
     }
 
     bool Location(LONG, RECT& box) override { return GetWindowRect(Window(), &box) != FALSE; }
@@ -37,15 +54,18 @@ private:
     // itself as a click flips it; a toggle that a click cannot reach stays as it is.
     HRESULT DoDefaultAction(LONG) override
     {
-        if (!ToggleTakesInput(Window())) return E_FAIL;
+        if (!Usable(Window())) return E_FAIL;
         return PostMessageW(Window(), ToggleDefaultActionMessage, 0, 0) ? S_OK : E_FAIL;
     }
 
+    // the focus only where a click could put it, and a failure when it did not move
     HRESULT Select(LONG flags, LONG) override
     {
         if (flags != SELFLAG_TAKEFOCUS) return E_INVALIDARG;
-        SetFocus(Window());
-        return S_OK;
+        const HWND toggle = Window();
+        if (!Usable(toggle)) return E_FAIL;
+        SetFocus(toggle);
+        return GetFocus() == toggle ? S_OK : E_FAIL;
     }
 
     LONG FocusedChild() override { return GetFocus() == Window() ? CHILDID_SELF : NoChild; }
@@ -58,6 +78,17 @@ bool ToggleTakesInput(HWND toggle)
     for (HWND window = toggle; window; window = GetParent(window))
         if (!IsWindowEnabled(window)) return false;
     return true;
+}
+
+void SetToggleDescription(HWND toggle, HWND describedBy)
+{
+    SetPropW(toggle, DescribedByProperty, describedBy);
+}
+
+void EndToggleAccessibility(HWND toggle)
+{
+    DisconnectAccessibleObjects(toggle);
+    RemovePropW(toggle, DescribedByProperty);
 }
 
 LRESULT AnswerToggleObject(HWND toggle, WPARAM flags, LPARAM objectId)

@@ -1,5 +1,4 @@
 #include "draw/ToggleSwitch.h"
-#include "common/AccessibleObject.h"
 #include "draw/Palette.h"
 #include "draw/Primitives.h"
 #include "draw/ToggleAccessible.h"
@@ -132,7 +131,7 @@ LRESULT CALLBACK ToggleWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         if (const LRESULT answer = AnswerToggleObject(window, wParam, lParam)) return answer;
         break;
     case WM_NCDESTROY:
-        DisconnectAccessibleObjects(window);
+        EndToggleAccessibility(window);
         break;
     }
     return DefWindowProcW(window, message, wParam, lParam);

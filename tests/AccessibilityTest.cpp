@@ -9,6 +9,7 @@
 #include <vector>
 #include "common/AccessibleObject.h"
 #include "draw/GdiPlus.h"
+#include "draw/ToggleAccessible.h"
 #include "draw/ToggleSwitch.h"
 #include "support/AccessibleClient.h"
 #include "support/GdiWorld.h"
@@ -79,8 +80,9 @@ protected:
     }
     void TearDown() override
     {
-        // as the main window ends: its controls' objects disconnected, COM ended
+        // as the main window ends: its controls' objects disconnected, COM ended after the loop
         EndAccessibility(host.Get());
+        EndAccessibilityApartment();
         EXPECT_EQ(LiveAccessibleObjects(), 0) << "an object was never freed";
     }
 
@@ -127,17 +129,19 @@ TEST_F(ToggleAccess, StateFollowsTheToggle)
     ASSERT_TRUE(object);
     struct Row {
         const char* name;
-        bool on, enabled, focused, visible;
+        bool on, enabled, windowEnabled, focused, visible;
         LONG state;
     };
+    // focusable only where a click could reach it
     const LONG focusable = STATE_SYSTEM_FOCUSABLE;
     const Row rows[] = {
-        {"off", false, true, false, true, focusable},
-        {"on", true, true, false, true, focusable | STATE_SYSTEM_CHECKED},
-        {"on, disabled", true, false, false, true, focusable | STATE_SYSTEM_CHECKED | STATE_SYSTEM_UNAVAILABLE},
-        {"off, disabled", false, false, false, true, focusable | STATE_SYSTEM_UNAVAILABLE},
-        {"focused", false, true, true, true, focusable | STATE_SYSTEM_FOCUSED},
-        {"on, its page hidden", true, true, false, false, focusable | STATE_SYSTEM_CHECKED | STATE_SYSTEM_INVISIBLE},
+        {"off", false, true, true, false, true, focusable},
+        {"on", true, true, true, false, true, focusable | STATE_SYSTEM_CHECKED},
+        {"on, disabled", true, false, true, false, true, STATE_SYSTEM_CHECKED | STATE_SYSTEM_UNAVAILABLE},
+        {"off, disabled", false, false, true, false, true, STATE_SYSTEM_UNAVAILABLE},
+        {"focused", false, true, true, true, true, focusable | STATE_SYSTEM_FOCUSED},
+        {"on, its page hidden", true, true, true, false, false, STATE_SYSTEM_CHECKED | STATE_SYSTEM_INVISIBLE},
+        {"its window disabled, as under a message box", false, true, false, false, true, STATE_SYSTEM_UNAVAILABLE},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -145,7 +149,9 @@ TEST_F(ToggleAccess, StateFollowsTheToggle)
         EnableWindow(toggle, row.enabled);
         ShowWindow(toggle, row.visible ? SW_SHOW : SW_HIDE);
         SetFocus(row.focused ? toggle : host.Get());
+        EnableWindow(host.Get(), row.windowEnabled);
         EXPECT_EQ(StateOf(object.Get(), CHILDID_SELF), row.state);
+        EnableWindow(host.Get(), TRUE);
         VARIANT focus;
         const HRESULT result = object->get_accFocus(&focus);
         EXPECT_EQ(result, row.focused ? S_OK : S_FALSE);
@@ -159,24 +165,27 @@ TEST_F(ToggleAccess, DefaultActionFlipsAsAClickDoesAndNothingWhileDisabled)
     ASSERT_TRUE(object);
     struct Row {
         const char* name;
-        bool enabled, windowEnabled;
+        bool enabled, windowEnabled, visible;
         LRESULT after;
     };
     const Row rows[] = {
-        {"enabled: on", true, true, BST_CHECKED},
-        {"enabled: off again", true, true, BST_UNCHECKED},
-        {"disabled: stays off", false, true, BST_UNCHECKED},
-        {"its window disabled, as under a message box: stays off", true, false, BST_UNCHECKED},
+        {"enabled: on", true, true, true, BST_CHECKED},
+        {"enabled: off again", true, true, true, BST_UNCHECKED},
+        {"disabled: stays off", false, true, true, BST_UNCHECKED},
+        {"its window disabled, as under a message box: stays off", true, false, true, BST_UNCHECKED},
+        {"its page hidden: stays off", true, true, false, BST_UNCHECKED},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         EnableWindow(toggle, row.enabled);
         EnableWindow(host.Get(), row.windowEnabled);
+        ShowWindow(toggle, row.visible ? SW_SHOW : SW_HIDE);
         hostCommands.clear();
         const HRESULT result = object->accDoDefaultAction(ChildId(CHILDID_SELF));
         PumpMessages();
         EnableWindow(host.Get(), TRUE);
-        const bool reachable = row.enabled && row.windowEnabled;
+        ShowWindow(toggle, SW_SHOW);
+        const bool reachable = row.enabled && row.windowEnabled && row.visible;
         EXPECT_EQ(SUCCEEDED(result), reachable);
         EXPECT_EQ(SendMessageW(toggle, BM_GETCHECK, 0, 0), row.after);
         if (!reachable) {
@@ -189,6 +198,87 @@ TEST_F(ToggleAccess, DefaultActionFlipsAsAClickDoesAndNothingWhileDisabled)
         EXPECT_EQ(hostCommands[0].lParam, reinterpret_cast<LPARAM>(toggle));
         EXPECT_EQ(hostCommands[0].checkWhenReceived, row.after);
     }
+}
+
+// A reader moves the focus only where a click could, and hears of it when the focus did
+// not move: a hidden toggle never takes the keys, so Space cannot flip it unseen.
+TEST_F(ToggleAccess, TakesTheFocusOnlyWhereAClickCould)
+{
+    AccessibleRef object = ClientObject(toggle);
+    ASSERT_TRUE(object);
+    struct Row {
+        const char* name;
+        bool enabled, windowEnabled, visible;
+    };
+    const Row rows[] = {
+        {"shown and enabled", true, true, true},
+        {"disabled", false, true, true},
+        {"its window disabled, as under a message box", true, false, true},
+        {"its page hidden", true, true, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SetFocus(host.Get());
+        EnableWindow(toggle, row.enabled);
+        EnableWindow(host.Get(), row.windowEnabled);
+        ShowWindow(toggle, row.visible ? SW_SHOW : SW_HIDE);
+        const bool usable = row.enabled && row.windowEnabled && row.visible;
+        const HRESULT result = object->accSelect(SELFLAG_TAKEFOCUS, ChildId(CHILDID_SELF));
+        EXPECT_EQ(result, usable ? S_OK : E_FAIL);
+        EXPECT_EQ(GetFocus() == toggle, usable);
+        SendMessageW(GetFocus(), WM_KEYDOWN, VK_SPACE, 0);
+        EXPECT_EQ(SendMessageW(toggle, BM_GETCHECK, 0, 0), usable ? BST_CHECKED : BST_UNCHECKED);
+        SendMessageW(toggle, BM_SETCHECK, BST_UNCHECKED, 0);
+        EnableWindow(toggle, TRUE);
+        EnableWindow(host.Get(), TRUE);
+        ShowWindow(toggle, SW_SHOW);
+    }
+    EXPECT_EQ(object->accSelect(SELFLAG_TAKESELECTION, ChildId(CHILDID_SELF)), E_INVALIDARG);
+}
+
+// A Services row's switch is heard with its start type: the description is the text of the
+// window that describes it, as that window shows it now.
+TEST_F(ToggleAccess, DescriptionIsTheDescribingWindowsText)
+{
+    AccessibleRef object = ClientObject(toggle);
+    ASSERT_TRUE(object);
+    BSTR text = nullptr;
+    EXPECT_EQ(object->get_accDescription(ChildId(CHILDID_SELF), &text), S_FALSE) << "none by default";
+    EXPECT_EQ(text, nullptr);
+    HWND label = CreateWindowExW(0, L"STATIC", L"Вручную | есть копия", WS_CHILD | WS_VISIBLE, 20, 60, 255, 31,
+                                 host.Get(), nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(label, nullptr);
+    SetToggleDescription(toggle, label);
+    ASSERT_EQ(object->get_accDescription(ChildId(CHILDID_SELF), &text), S_OK);
+    EXPECT_STREQ(text, L"Вручную | есть копия");
+    SysFreeString(text);
+    SetWindowTextW(label, L"Отключена");
+    ASSERT_EQ(object->get_accDescription(ChildId(CHILDID_SELF), &text), S_OK);
+    EXPECT_STREQ(text, L"Отключена");
+    SysFreeString(text);
+    DestroyWindow(label);
+}
+
+// From the main window's end until its loop has ended, no request is served and COM stays
+// on the thread, for the calls that readers already queued; then COM ends, and a window
+// made afterwards is served again.
+TEST_F(ToggleAccess, NoRequestIsServedFromTheWindowsEndUntilItsLoopEnds)
+{
+    AccessibleRef object = ClientObject(toggle);
+    ASSERT_TRUE(object);
+    EndAccessibility(host.Get());
+    ExpectDisconnected(object.Get(), CHILDID_SELF);
+    EXPECT_EQ(SendMessageW(toggle, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT)), 0);
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), RPC_E_CHANGED_MODE)
+        << "COM ended before the loop did";
+
+    EndAccessibilityApartment();
+    const HRESULT after = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    EXPECT_EQ(after, S_OK) << "COM still runs on the thread after the loop's end";
+    if (SUCCEEDED(after)) CoUninitialize();
+    AccessibleRef again = ClientObject(toggle);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(RoleOf(again.Get(), CHILDID_SELF), ROLE_SYSTEM_CHECKBUTTON);
 }
 
 TEST_F(ToggleAccess, RaisesStateChangeOnEveryChangeAndOnlyThen)
@@ -338,6 +428,25 @@ protected:
         Pump();
     }
     std::vector<std::wstring> PaintedTexts() { return NamesWithRole(object.Get(), ROLE_SYSTEM_STATICTEXT); }
+    // the names of every child after the tabs, in child order
+    std::vector<std::wstring> PageNames()
+    {
+        std::vector<std::wstring> names;
+        const LONG count = ChildCountOf(object.Get());
+        for (LONG id = FirstPaintedId; id <= count; ++id) names.push_back(NameOf(object.Get(), id));
+        return names;
+    }
+    void Repaint()
+    {
+        InvalidateRect(window, nullptr, FALSE);
+        UpdateWindow(window);
+    }
+    static std::wstring WindowText(HWND control)
+    {
+        wchar_t text[512] = {};
+        GetWindowTextW(control, text, 512);
+        return text;
+    }
 
     AccessibleRef object;
 };
@@ -377,45 +486,130 @@ TEST_F(MainWindowAccess, TabsNameThePagesAndFollowTheSelection)
     }
 }
 
-TEST_F(MainWindowAccess, PaintedTextsOfEachPageInReadingOrder)
+// The page as it is painted, read top to bottom and card by card: each value right after
+// its caption, the controls where they stand among the painted texts.
+TEST_F(MainWindowAccess, HomeReadsInPaintedOrder)
+{
+    OpenAndRead();
+    const std::vector<std::wstring> expected = {
+        L"Главная", L"Состояние SysMain и управление Windows",
+        L"Статус SysMain:", WindowText(statusLabel),
+        L"Тип запуска", WindowText(startTypeLabel),
+        L"Накопитель", L"Неизвестен",
+        L"RAM использовано", L"41%",
+        L"Управление", L"Отключить автозапуск SysMain", L"При отключении остановить работающую службу",
+        L"Автоматически обновлять статус каждые 3 секунды",
+        WindowText(savedSettingLabel), L"Применить", L"Запустить", L"Остановить", L"Обновить",
+    };
+    EXPECT_EQ(PageNames(), expected);
+    // the values are the labels themselves, not texts that merely read the same
+    EXPECT_EQ(WindowOfChild(object.Get(), FirstPaintedId + 3), statusLabel);
+    EXPECT_EQ(WindowOfChild(object.Get(), FirstPaintedId + 5), startTypeLabel);
+    EXPECT_EQ(RoleOf(object.Get(), FirstPaintedId + 2), ROLE_SYSTEM_STATICTEXT);
+    EXPECT_EQ(StateOf(object.Get(), FirstPaintedId + 2), STATE_SYSTEM_READONLY);
+
+    // the last child is the page's own, not a hidden one of another page
+    VARIANT last;
+    ASSERT_EQ(object->accNavigate(NAVDIR_LASTCHILD, ChildId(CHILDID_SELF), &last), S_OK);
+    ASSERT_EQ(last.vt, VT_DISPATCH);
+    last.pdispVal->Release();
+    EXPECT_EQ(WindowOfChild(object.Get(), ChildCountOf(object.Get())), Control(IdRefresh));
+}
+
+// Every page holds its header, then only its own controls, all of them, in painted order.
+TEST_F(MainWindowAccess, EachPageHoldsOnlyItsOwnShownControls)
 {
     OpenAndRead();
     struct Row {
         const char* name;
         unsigned page;
-        std::vector<std::wstring> texts;
+        std::vector<std::wstring> first;  // the painted header, then what follows it
     };
     const Row rows[] = {
-        {"Home", PageHome,
-         {L"Главная", L"Состояние SysMain и управление Windows", L"Статус SysMain:", L"Тип запуска", L"Накопитель",
-          L"Неизвестен", L"RAM использовано", L"41%", L"Управление"}},
         {"Services", PageServices,
-         {L"Управление службами Windows", L"Выберите службы для отключения. Режим запуска показан справа."}},
+         {L"Управление службами Windows", L"Выберите службы для отключения. Режим запуска показан справа.",
+          L"Служба", L"Режим запуска", L"SysMain / Tarvix"}},
         {"Optimization", PageOptimization, {L"Оптимизация системы", L"Сведения о накопителе и оперативной памяти"}},
         {"Restore", PageRestore, {L"Восстановление", L"Возврат сохранённых параметров"}},
         {"Help", PageHelp, {L"Справка", L"О программе"}},
+        {"Home", PageHome, {L"Главная", L"Состояние SysMain и управление Windows", L"Статус SysMain:"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         ShowPage(row.page);
-        EXPECT_EQ(PaintedTexts(), row.texts);
-        EXPECT_EQ(StateOf(object.Get(), FirstPaintedId), STATE_SYSTEM_READONLY);
-    }
+        const std::vector<std::wstring> names = PageNames();
+        ASSERT_GE(names.size(), row.first.size());
+        EXPECT_EQ(std::vector<std::wstring>(names.begin(), names.begin() + row.first.size()), row.first);
 
-    // the painted boxes: the Home page's title and the memory load's value
-    ShowPage(PageHome);
-    RECT title = {239, 18, 839, 54};
-    RECT memory = {674, 308, 849, 338};
-    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&title), 2);
-    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&memory), 2);
-    EXPECT_TRUE(SameBox(LocationOf(object.Get(), FirstPaintedId), title));
-    EXPECT_TRUE(SameBox(LocationOf(object.Get(), FirstPaintedId + 7), memory));
-    VARIANT hit;
-    ASSERT_EQ(object->accHitTest(memory.left + 3, memory.top + 3, &hit), S_OK);
-    EXPECT_EQ(hit.vt, VT_I4);
-    EXPECT_EQ(hit.lVal, FirstPaintedId + 7);
+        int shown = 0;
+        for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            if (IsWindowVisible(child)) ++shown;
+        const LONG count = ChildCountOf(object.Get());
+        EXPECT_EQ(count, 4 + static_cast<LONG>(PaintedTexts().size()) + shown);
+        LONG previousTop = -1;
+        for (LONG id = FirstPaintedId; id <= count; ++id) {
+            SCOPED_TRACE(id);
+            const HWND control = WindowOfChild(object.Get(), id);
+            if (control) {
+                EXPECT_TRUE(IsWindowVisible(control)) << "a hidden control in the tree";
+                EXPECT_TRUE(SameBox(LocationOf(object.Get(), id), ScreenBox(control)));
+            }
+            // on one card, nothing is read above what came before it
+            if (row.page != PageHome && id > FirstPaintedId + 1) {
+                const LONG top = LocationOf(object.Get(), id).top;
+                EXPECT_GE(top, previousTop);
+                previousTop = top;
+            }
+        }
+    }
+    if (HasFailure()) return;
+    // the Services rows: each switch, then its start type, and the switch carries it too
+    ShowPage(PageServices);
+    for (int r = 0; r < ServiceCount; ++r) {
+        SCOPED_TRACE(r);
+        const LONG id = FirstPaintedId + 4 + 2 * r;
+        EXPECT_EQ(WindowOfChild(object.Get(), id), serviceToggles[r]);
+        EXPECT_EQ(WindowOfChild(object.Get(), id + 1), serviceLabels[r]);
+        AccessibleRef row = ClientObject(serviceToggles[r]);
+        ASSERT_TRUE(row);
+        BSTR description = nullptr;
+        ASSERT_EQ(row->get_accDescription(ChildId(CHILDID_SELF), &description), S_OK);
+        EXPECT_EQ(std::wstring(description), WindowText(serviceLabels[r]));
+        SysFreeString(description);
+    }
 }
 
+// A painted text is where its ink is: a point of its layout box beyond the ink is the
+// card's, not the text's.
+TEST_F(MainWindowAccess, PaintedTextsAreWhereTheirInkIs)
+{
+    OpenAndRead();
+    RECT layout = {239, 18, 839, 54};  // the Home title's box
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&layout), 2);
+    const RECT title = LocationOf(object.Get(), FirstPaintedId);
+    EXPECT_EQ(title.left, layout.left);
+    EXPECT_EQ(title.top, layout.top);
+    EXPECT_GT(title.right - title.left, 40) << "the ink of a word";
+    EXPECT_LT(title.right - title.left, 300) << "\"Главная\" takes far less than its box";
+    EXPECT_LE(title.bottom, layout.bottom);
+    VARIANT hit;
+    ASSERT_EQ(object->accHitTest(title.left + 3, title.top + 3, &hit), S_OK);
+    EXPECT_EQ(hit.vt, VT_I4);
+    EXPECT_EQ(hit.lVal, FirstPaintedId);
+    ASSERT_EQ(object->accHitTest(layout.right - 20, layout.top + 3, &hit), S_OK);
+    EXPECT_EQ(hit.vt, VT_I4);
+    EXPECT_EQ(hit.lVal, CHILDID_SELF) << "empty space of the title's box";
+
+    const LONG memory = FindChild(object.Get(), ROLE_SYSTEM_STATICTEXT, L"41%");
+    ASSERT_NE(memory, 0);
+    const RECT ink = LocationOf(object.Get(), memory);
+    ASSERT_EQ(object->accHitTest(ink.left + 2, ink.top + 2, &hit), S_OK);
+    EXPECT_EQ(hit.vt, VT_I4);
+    EXPECT_EQ(hit.lVal, memory);
+}
+
+// What a reader hears is what the window shows: the values of the last paint, not a new
+// reading, until the window paints them anew.
 TEST_F(MainWindowAccess, HomeValuesAreReadAsPainted)
 {
     OpenAndRead();
@@ -427,46 +621,67 @@ TEST_F(MainWindowAccess, HomeValuesAreReadAsPainted)
         const wchar_t* load;
     };
     const Row rows[] = {
-        {"SSD, 41%", DiskSsd, Memory41, L"SSD", L"41%"},
-        {"HDD, 42%", DiskHdd, Memory42, L"HDD", L"42%"},
+        {"SSD, 42%", DiskSsd, Memory42, L"SSD", L"42%"},
+        {"HDD, 41%", DiskHdd, Memory41, L"HDD", L"41%"},
         {"no figures", DiskNotDetermined, NoMemoryFigures, L"Неизвестен", L"Нет данных"},
     };
+    std::vector<std::wstring> painted = PaintedTexts();
+    ASSERT_EQ(painted.size(), 9u);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         DiskKind = row.disk;
         osApi.GlobalMemoryStatusEx = row.memory;
-        const std::vector<std::wstring> texts = PaintedTexts();
-        ASSERT_EQ(texts.size(), 9u);
-        EXPECT_EQ(texts[5], row.drive);
-        EXPECT_EQ(texts[7], row.load);
+        EXPECT_EQ(PaintedTexts(), painted) << "heard before it was painted";
+        Repaint();
+        painted = PaintedTexts();
+        ASSERT_EQ(painted.size(), 9u);
+        EXPECT_EQ(painted[5], row.drive);
+        EXPECT_EQ(painted[7], row.load);
     }
+}
+
+// With the automatic refresh off, a changed memory load is neither painted nor heard.
+TEST_F(MainWindowAccess, MemoryLoadHeardIsThePaintedOneWhileRefreshIsOff)
+{
+    OpenAndRead();
+    const LONG memory = FindChild(object.Get(), ROLE_SYSTEM_STATICTEXT, L"41%");
+    ASSERT_NE(memory, 0);
+    SendMessageW(autoRefreshToggle, WM_LBUTTONUP, 0, 0);
+    ASSERT_EQ(SendMessageW(autoRefreshToggle, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    osApi.GlobalMemoryStatusEx = Memory42;
+    SendMessageW(window, WM_TIMER, 1, 0);
+    Pump();
+    EXPECT_EQ(NameOf(object.Get(), memory), L"41%");
+    SendMessageW(autoRefreshToggle, WM_LBUTTONUP, 0, 0);
+    SendMessageW(window, WM_TIMER, 1, 0);  // the first reading with the refresh on only records
+    SendMessageW(window, WM_TIMER, 1, 0);
+    Pump();
+    EXPECT_EQ(NameOf(object.Get(), memory), L"41%") << "the load seen first stays until it changes";
+    osApi.GlobalMemoryStatusEx = Memory41;
+    SendMessageW(window, WM_TIMER, 1, 0);
+    osApi.GlobalMemoryStatusEx = Memory42;
+    SendMessageW(window, WM_TIMER, 1, 0);
+    Pump();
+    EXPECT_EQ(NameOf(object.Get(), memory), L"42%") << "painted anew, heard anew";
 }
 
 TEST_F(MainWindowAccess, WithoutGdiPlusOnlyTheNoticeIsPainted)
 {
     OpenAndRead();
     GdiPlusApi.usable = false;
+    Repaint();
     const std::vector<std::wstring> texts = PaintedTexts();
+    const size_t tabs = NamesWithRole(object.Get(), ROLE_SYSTEM_PAGETAB).size();
     GdiPlusApi.usable = true;
+    Repaint();
     EXPECT_EQ(texts, std::vector<std::wstring>{L"GDI+ недоступен. Проверьте установку Windows."});
-    EXPECT_EQ(NamesWithRole(object.Get(), ROLE_SYSTEM_PAGETAB).size(), 4u) << "the rows still take clicks";
+    EXPECT_EQ(tabs, 4u) << "the rows still take clicks";
+    EXPECT_EQ(PaintedTexts().size(), 9u);
 }
 
-TEST_F(MainWindowAccess, ChildControlsAreStillInTheTree)
+TEST_F(MainWindowAccess, ControlsReadAsTheirOwnObjectsGiveThem)
 {
     OpenAndRead();
-    std::vector<HWND> controls;
-    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        controls.push_back(child);
-    ASSERT_EQ(controls.size(), 41u);
-    const LONG painted = static_cast<LONG>(PaintedTexts().size());
-    ASSERT_EQ(ChildCountOf(object.Get()), 4 + painted + 41);
-    for (size_t i = 0; i < controls.size(); ++i) {
-        const LONG id = 4 + painted + 1 + static_cast<LONG>(i);
-        SCOPED_TRACE(id);
-        EXPECT_EQ(WindowOfChild(object.Get(), id), controls[i]) << "not the control's own object";
-        EXPECT_TRUE(SameBox(LocationOf(object.Get(), id), ScreenBox(controls[i])));
-    }
     // the painted elements have no object of their own
     IDispatch* none = nullptr;
     EXPECT_EQ(object->get_accChild(ChildId(1), &none), S_FALSE);
@@ -479,18 +694,27 @@ TEST_F(MainWindowAccess, ChildControlsAreStillInTheTree)
     EXPECT_EQ(RoleOf(toggle.Get(), CHILDID_SELF), ROLE_SYSTEM_CHECKBUTTON);
     EXPECT_EQ(NameOf(toggle.Get(), CHILDID_SELF), L"Автоматически обновлять статус каждые 3 секунды");
     EXPECT_EQ(StateOf(toggle.Get(), CHILDID_SELF), STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_CHECKED);
+    // its page hidden: it can neither act nor take the focus
     ShowPage(PageServices);
-    EXPECT_EQ(StateOf(toggle.Get(), CHILDID_SELF),
-              STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_CHECKED | STATE_SYSTEM_INVISIBLE);
+    EXPECT_EQ(StateOf(toggle.Get(), CHILDID_SELF), STATE_SYSTEM_CHECKED | STATE_SYSTEM_INVISIBLE);
+    EXPECT_EQ(toggle->accDoDefaultAction(ChildId(CHILDID_SELF)), E_FAIL);
+    EXPECT_EQ(toggle->accSelect(SELFLAG_TAKEFOCUS, ChildId(CHILDID_SELF)), E_FAIL);
+    Pump();
+    EXPECT_EQ(SendMessageW(autoRefreshToggle, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_NE(GetFocus(), autoRefreshToggle);
+    // the keys still reach the window and switch pages
+    SendMessageW(GetFocus(), WM_KEYDOWN, 0x31, 0);
+    EXPECT_EQ(currentPage, PageHome);
 
-    // navigation walks the same children
-    VARIANT first, last;
-    ASSERT_EQ(object->accNavigate(NAVDIR_FIRSTCHILD, ChildId(CHILDID_SELF), &first), S_OK);
-    EXPECT_EQ(first.vt, VT_I4);
-    EXPECT_EQ(first.lVal, 1);
-    ASSERT_EQ(object->accNavigate(NAVDIR_LASTCHILD, ChildId(CHILDID_SELF), &last), S_OK);
-    ASSERT_EQ(last.vt, VT_DISPATCH);
-    last.pdispVal->Release();
+    // each tab's shortcut is its digit key
+    BSTR keys = nullptr;
+    for (LONG row = 0; row < 4; ++row) {
+        SCOPED_TRACE(row);
+        ASSERT_EQ(object->get_accKeyboardShortcut(ChildId(1 + row), &keys), S_OK);
+        EXPECT_EQ(std::wstring(keys), std::wstring(1, static_cast<wchar_t>(L'1' + row)));
+        SysFreeString(keys);
+    }
+    EXPECT_EQ(object->get_accKeyboardShortcut(ChildId(FirstPaintedId), &keys), S_FALSE);
 }
 
 TEST_F(MainWindowAccess, TabDefaultActionShowsThePageAsAClickDoes)
@@ -518,33 +742,43 @@ TEST_F(MainWindowAccess, TabDefaultActionShowsThePageAsAClickDoes)
     EXPECT_EQ(currentPage, PageServices);
 }
 
+// A page switch selects its tab and, once painted, tells that the children are new; a
+// changed memory load, once painted, tells its new name; nothing else is announced.
 TEST_F(MainWindowAccess, EventsOnPageSwitchAndOnAChangedMemoryLoadOnly)
 {
     OpenAndRead();
     Pump();
+    const LONG memory = FindChild(object.Get(), ROLE_SYSTEM_STATICTEXT, L"41%");
+    ASSERT_NE(memory, 0);
     WinEventRecorder events;
     ASSERT_TRUE(events.Hooked());
     struct Row {
         const char* name;
         void (*act)(HWND window);
         DWORD event;  // 0: none of ours
-        LONG child;
+        LONG child;   // -1: the memory load's
+        int reordered;
     };
     const Row rows[] = {
         {"tab to Services", [](HWND w) { SendMessageW(w, SidebarRowMessage, 1, 0); }, EVENT_OBJECT_SELECTION,
-         2},
-        {"Services again", [](HWND w) { SendMessageW(w, WM_COMMAND, IdFirstPageCommand + 1, 0); }, 0, 0},
-        {"key 4 to Help", [](HWND w) { SendMessageW(w, WM_KEYDOWN, 0x34, 0); }, EVENT_OBJECT_SELECTION, 4},
+         2, 1},
+        {"Services again", [](HWND w) { SendMessageW(w, WM_COMMAND, IdFirstPageCommand + 1, 0); }, 0, 0, 0},
+        {"key 4 to Help", [](HWND w) { SendMessageW(w, WM_KEYDOWN, 0x34, 0); }, EVENT_OBJECT_SELECTION, 4, 1},
         {"Restore: no tab", [](HWND w) { SendMessageW(w, WM_COMMAND, IdFirstPageCommand + 3, 0); },
-         EVENT_OBJECT_SELECTIONREMOVE, 4},
-        {"Home", [](HWND w) { SendMessageW(w, WM_COMMAND, IdFirstPageCommand, 0); }, EVENT_OBJECT_SELECTION, 1},
-        {"first tick records the load", [](HWND w) { SendMessageW(w, WM_TIMER, 1, 0); }, 0, 0},
-        {"steady tick", [](HWND w) { SendMessageW(w, WM_TIMER, 1, 0); }, 0, 0},
+         EVENT_OBJECT_SELECTIONREMOVE, 4, 1},
+        {"Home", [](HWND w) { SendMessageW(w, WM_COMMAND, IdFirstPageCommand, 0); }, EVENT_OBJECT_SELECTION, 1,
+         1},
+        {"first tick records the load", [](HWND w) { SendMessageW(w, WM_TIMER, 1, 0); }, 0, 0, 0},
+        {"steady tick", [](HWND w) { SendMessageW(w, WM_TIMER, 1, 0); }, 0, 0, 0},
         {"load changed", [](HWND w) {
              osApi.GlobalMemoryStatusEx = Memory42;
              SendMessageW(w, WM_TIMER, 1, 0);
-         }, EVENT_OBJECT_NAMECHANGE, FirstPaintedId + 7},
-        {"steady again", [](HWND w) { SendMessageW(w, WM_TIMER, 1, 0); }, 0, 0},
+         }, EVENT_OBJECT_NAMECHANGE, -1, 0},
+        {"steady again", [](HWND w) { SendMessageW(w, WM_TIMER, 1, 0); }, 0, 0, 0},
+        {"a repaint that changes nothing", [](HWND w) {
+             InvalidateRect(w, nullptr, FALSE);
+             UpdateWindow(w);
+         }, 0, 0, 0},
     };
     const DWORD ours[] = {EVENT_OBJECT_SELECTION, EVENT_OBJECT_SELECTIONREMOVE, EVENT_OBJECT_SELECTIONADD,
                           EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_VALUECHANGE, EVENT_OBJECT_STATECHANGE};
@@ -560,10 +794,13 @@ TEST_F(MainWindowAccess, EventsOnPageSwitchAndOnAChangedMemoryLoadOnly)
                 if (seen.event == event && seen.window == window && seen.object == OBJID_CLIENT) ++raised;
         EXPECT_EQ(raised, row.event ? 1 : 0) << events.Describe();
         if (row.event) {
-            EXPECT_EQ(events.Count(row.event, window, OBJID_CLIENT, row.child), 1) << events.Describe();
+            const LONG child = row.child < 0 ? memory : row.child;
+            EXPECT_EQ(events.Count(row.event, window, OBJID_CLIENT, child), 1) << events.Describe();
         }
+        EXPECT_EQ(events.Count(EVENT_OBJECT_REORDER, window, OBJID_CLIENT, CHILDID_SELF), row.reordered)
+            << events.Describe();
     }
-    EXPECT_EQ(NameOf(object.Get(), FirstPaintedId + 7), L"42%");
+    EXPECT_EQ(NameOf(object.Get(), memory), L"42%");
 }
 
 TEST_F(MainWindowAccess, ObjectsHeldPastTheWindowAnswerNotConnected)

@@ -8,7 +8,6 @@
 #include "service/ServiceOps.h"
 #include "ui/ControlIds.h"
 #include "ui/HomeStatus.h"
-#include "ui/MainAccessible.h"
 #include "ui/Pages.h"
 #include "ui/ServicesPage.h"
 #include "ui/SystemCards.h"
@@ -91,7 +90,7 @@ void OnTimer(WPARAM timerId)
     RefreshSysMainStatus();
     if (currentPage == PageServices) RefreshServiceList();
     if (currentPage == PageOptimization) RefreshMemoryText();
-    if (currentPage == PageHome && CheckMemoryLoadChange()) NotifyMemoryLoadShown();
+    if (currentPage == PageHome) CheckMemoryLoadChange();
 }
 
 HBRUSH OnCtlColorStatic(HDC hdc, HWND control)

@@ -1,4 +1,5 @@
 #include <windows.h>
+#include "common/AccessibleObject.h"
 #include "common/StartupMarks.h"
 #include "draw/ToggleSwitch.h"
 #include "ui/MainWindow.h"
@@ -49,5 +50,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+    // only now: until the loop ended, it dispatched the calls that screen readers queued
+    EndAccessibilityApartment();
     ExitProcess(0);
 }

@@ -1,4 +1,5 @@
 #include "ui/MainAccessible.h"
+#include <algorithm>
 #include "common/AccessibleObject.h"
 #include "common/SystemLibraries.h"
 #include "ui/Paint.h"
@@ -9,12 +10,84 @@ namespace {
 
 constexpr const wchar_t* ShowPageActionName = L"Открыть";
 
-// Children, by id: the tabs first, then the painted texts of the page shown, then the
-// child controls in the order of the window list, each with the system's own object.
-constexpr LONG FirstTab = 1;
-constexpr LONG FirstPaintedText = FirstTab + SidebarRowCount;
+// the keys 1 to 4 show the pages of the rows in order
+constexpr const wchar_t* TabKeys[] = {L"1", L"2", L"3", L"4"};
+static_assert(sizeof(TabKeys) / sizeof(TabKeys[0]) == SidebarRowCount, "a key for each row");
 
-enum class ChildKind { Self, Tab, PaintedText, Control };
+// Children, by id: the tabs first, then what the page shown holds, in reading order.
+constexpr LONG FirstTab = 1;
+constexpr LONG FirstItem = FirstTab + SidebarRowCount;
+
+// One thing on the page shown: a text that the last paint drew, or a visible control
+// with the system's own object.
+struct PageItem {
+    int painted;   // the painted text's number, or -1 for a control
+    HWND control;  // null for a painted text
+    RECT box;      // where it is laid out, client coordinates
+    RECT block;    // the card it lies on, or its own box when on none
+};
+
+// The page's texts and controls in the order they are painted to be read: top to bottom
+// and left to right, card by card, so that each card is read whole, a value right after
+// its caption. Built afresh at each call; the tree is read rarely, and a page holds few.
+class PageItems {
+public:
+    explicit PageItems(HWND window)
+    {
+        RECT cards[CardCapacity];
+        const int cardCount = PaintedCards(cards, CardCapacity);
+        PaintedText painted;
+        for (int i = 0; count < Capacity && GetPaintedText(i, painted); ++i)
+            Add({i, nullptr, painted.box, {}}, cards, cardCount);
+        for (HWND child = GetWindow(window, GW_CHILD); child && count < Capacity;
+             child = GetWindow(child, GW_HWNDNEXT)) {
+            if (!IsWindowVisible(child)) continue;  // another page's
+            RECT box;
+            GetWindowRect(child, &box);
+            MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
+            Add({-1, child, box, {}}, cards, cardCount);
+        }
+        std::sort(items, items + count, ReadsBefore);
+    }
+
+    int Count() const { return count; }
+    const PageItem& operator[](int index) const { return items[index]; }
+
+    // the position of a control or of a painted text, or -1
+    int Find(HWND control, int painted) const
+    {
+        for (int i = 0; i < count; ++i)
+            if (control ? items[i].control == control : items[i].painted == painted) return i;
+        return -1;
+    }
+
+private:
+    static constexpr int Capacity = 64;
+    static constexpr int CardCapacity = 8;
+
+    void Add(PageItem item, const RECT* cards, int cardCount)
+    {
+        item.block = item.box;
+        const POINT corner = {item.box.left, item.box.top};
+        for (int c = 0; c < cardCount; ++c)
+            if (PtInRect(&cards[c], corner)) {
+                item.block = cards[c];
+                break;
+            }
+        items[count++] = item;
+    }
+
+    static bool ReadsBefore(const PageItem& a, const PageItem& b)
+    {
+        if (a.block.top != b.block.top) return a.block.top < b.block.top;
+        if (a.block.left != b.block.left) return a.block.left < b.block.left;
+        if (a.box.top != b.box.top) return a.box.top < b.box.top;
+        return a.box.left < b.box.left;
+    }
+
+    PageItem items[Capacity];
+    int count = 0;
+};
 
 int TabOfPage(unsigned page)
 {
@@ -35,148 +108,128 @@ RECT TabBox(int row)
     return {SidebarRowLeft, top, SidebarRowLeft + SidebarRowWidth, top + SidebarRowHeight};
 }
 
+// what a window's own state says of it
+LONG WindowState(HWND window)
+{
+    LONG state = 0;
+    if (!IsWindowEnabled(window)) state |= STATE_SYSTEM_UNAVAILABLE;
+    if (!IsWindowVisible(window)) state |= STATE_SYSTEM_INVISIBLE;
+    if (GetFocus() == window) state |= STATE_SYSTEM_FOCUSED;
+    return state;
+}
+
 class MainAccessible final : public AccessibleObject {
 public:
     explicit MainAccessible(HWND window) : AccessibleObject(window) {}
 
 private:
-    LONG FirstControl() const { return FirstPaintedText + PaintedTextCount(); }
+    bool IsTab(LONG id) const { return id >= FirstTab && id < FirstItem; }
 
-    LONG ControlCount() const
+    // the page item of a child id, false for the object itself and the tabs
+    bool ItemOf(LONG id, PageItem& item) const
     {
-        LONG count = 0;
-        for (HWND child = GetWindow(Window(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) ++count;
-        return count;
+        if (id < FirstItem) return false;
+        const PageItems items(Window());
+        const int index = id - FirstItem;
+        if (index >= items.Count()) return false;
+        item = items[index];
+        return true;
     }
 
-    HWND Control(LONG index) const
-    {
-        HWND child = GetWindow(Window(), GW_CHILD);
-        for (; child && index > 0; --index) child = GetWindow(child, GW_HWNDNEXT);
-        return child;
-    }
-
-    // the kind of child id and its index among its kind
-    ChildKind KindOf(LONG id, LONG& index) const
-    {
-        index = 0;
-        if (id == CHILDID_SELF) return ChildKind::Self;
-        if (id < FirstPaintedText) {
-            index = id - FirstTab;
-            return ChildKind::Tab;
-        }
-        const LONG firstControl = FirstControl();
-        if (id < firstControl) {
-            index = id - FirstPaintedText;
-            return ChildKind::PaintedText;
-        }
-        index = id - firstControl;
-        return ChildKind::Control;
-    }
-
-    LONG ChildCount() override { return FirstControl() - 1 + ControlCount(); }
+    LONG ChildCount() override { return FirstItem - 1 + PageItems(Window()).Count(); }
 
     IDispatch* ChildObject(LONG id) override
     {
-        LONG index;
-        if (KindOf(id, index) != ChildKind::Control) return nullptr;
+        PageItem item;
+        if (!ItemOf(id, item) || !item.control) return nullptr;
         IDispatch* object = nullptr;
-        const HWND control = Control(index);
-        if (control) SystemAccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_WINDOW), IID_IDispatch,
-                                                      reinterpret_cast<void**>(&object));
+        SystemAccessibleObjectFromWindow(item.control, static_cast<DWORD>(OBJID_WINDOW), IID_IDispatch,
+                                         reinterpret_cast<void**>(&object));
         return object;
     }
 
     LONG Role(LONG id) override
     {
-        LONG index;
-        switch (KindOf(id, index)) {
-        case ChildKind::Self: return ROLE_SYSTEM_CLIENT;
-        case ChildKind::Tab: return ROLE_SYSTEM_PAGETAB;
-        case ChildKind::PaintedText: return ROLE_SYSTEM_STATICTEXT;
-        case ChildKind::Control: break;
-        }
+        if (id == CHILDID_SELF) return ROLE_SYSTEM_CLIENT;
+        if (IsTab(id)) return ROLE_SYSTEM_PAGETAB;
+        PageItem item;
+        if (ItemOf(id, item) && !item.control) return ROLE_SYSTEM_STATICTEXT;
         return ROLE_SYSTEM_WINDOW;
-    }
-
-    static LONG WindowState(HWND window)
-    {
-        LONG state = 0;
-        if (!IsWindowEnabled(window)) state |= STATE_SYSTEM_UNAVAILABLE;
-        if (!IsWindowVisible(window)) state |= STATE_SYSTEM_INVISIBLE;
-        if (GetFocus() == window) state |= STATE_SYSTEM_FOCUSED;
-        return state;
     }
 
     LONG State(LONG id) override
     {
-        LONG index;
         const HWND window = Window();
+        if (id == CHILDID_SELF) return WindowState(window) | STATE_SYSTEM_FOCUSABLE;
         // what the window's own state says of everything painted on it
         const LONG painted = WindowState(window) & (STATE_SYSTEM_UNAVAILABLE | STATE_SYSTEM_INVISIBLE);
-        switch (KindOf(id, index)) {
-        case ChildKind::Self: return WindowState(window) | STATE_SYSTEM_FOCUSABLE;
-        case ChildKind::Tab: {
+        if (IsTab(id)) {
+            const int row = id - FirstTab;
             LONG state = painted | STATE_SYSTEM_SELECTABLE;
-            if (SidebarRows[index].page == currentPage) state |= STATE_SYSTEM_SELECTED;
-            if (index == hoveredRow) state |= STATE_SYSTEM_HOTTRACKED;
+            if (SidebarRows[row].page == currentPage) state |= STATE_SYSTEM_SELECTED;
+            if (row == hoveredRow) state |= STATE_SYSTEM_HOTTRACKED;
             return state;
         }
-        case ChildKind::PaintedText: return painted | STATE_SYSTEM_READONLY;
-        case ChildKind::Control: break;
-        }
-        return WindowState(Control(index));
+        PageItem item;
+        if (!ItemOf(id, item)) return 0;
+        return item.control ? WindowState(item.control) : painted | STATE_SYSTEM_READONLY;
     }
 
     void Name(LONG id, wchar_t* text, size_t capacity) override
     {
-        LONG index;
-        switch (KindOf(id, index)) {
-        case ChildKind::Self: GetWindowTextW(Window(), text, static_cast<int>(capacity)); return;
-        case ChildKind::Tab: lstrcpynW(text, SidebarRows[index].label, static_cast<int>(capacity)); return;
-        case ChildKind::PaintedText: {
-            PaintedText painted;
-            if (GetPaintedText(index, painted)) lstrcpynW(text, painted.text, static_cast<int>(capacity));
+        const int length = static_cast<int>(capacity);
+        if (id == CHILDID_SELF) {
+            GetWindowTextW(Window(), text, length);
             return;
         }
-        case ChildKind::Control: GetWindowTextW(Control(index), text, static_cast<int>(capacity)); return;
+        if (IsTab(id)) {
+            lstrcpynW(text, SidebarRows[id - FirstTab].label, length);
+            return;
         }
+        PageItem item;
+        if (!ItemOf(id, item)) return;
+        if (item.control) {
+            GetWindowTextW(item.control, text, length);
+            return;
+        }
+        PaintedText painted;
+        if (GetPaintedText(item.painted, painted)) lstrcpynW(text, painted.text, length);
     }
+
+    const wchar_t* KeyboardShortcut(LONG id) override { return IsTab(id) ? TabKeys[id - FirstTab] : nullptr; }
 
     bool Location(LONG id, RECT& box) override
     {
-        LONG index;
-        switch (KindOf(id, index)) {
-        case ChildKind::Self:
-            if (!GetClientRect(Window(), &box)) return false;
-            box = ToScreen(Window(), box);
-            return true;
-        case ChildKind::Tab: box = ToScreen(Window(), TabBox(index)); return true;
-        case ChildKind::PaintedText: {
-            PaintedText painted;
-            if (!GetPaintedText(index, painted)) return false;
-            box = ToScreen(Window(), painted.box);
+        const HWND window = Window();
+        if (id == CHILDID_SELF) {
+            if (!GetClientRect(window, &box)) return false;
+            box = ToScreen(window, box);
             return true;
         }
-        case ChildKind::Control: break;
+        if (IsTab(id)) {
+            box = ToScreen(window, TabBox(id - FirstTab));
+            return true;
         }
-        return GetWindowRect(Control(index), &box) != FALSE;
+        PageItem item;
+        if (!ItemOf(id, item)) return false;
+        if (item.control) return GetWindowRect(item.control, &box) != FALSE;
+        PaintedText painted;
+        if (!GetPaintedText(item.painted, painted)) return false;
+        box = ToScreen(window, InkBox(window, painted));
+        return true;
     }
 
-    const wchar_t* DefaultAction(LONG id) override
-    {
-        LONG index;
-        return KindOf(id, index) == ChildKind::Tab ? ShowPageActionName : nullptr;
-    }
+    const wchar_t* DefaultAction(LONG id) override { return IsTab(id) ? ShowPageActionName : nullptr; }
 
     // Posted, so that the client's call returns at once; the window then shows the page
-    // as a click on the row does. Nothing while a message box holds the window.
+    // as a click on the row does. Nothing where a click could not reach the row: while a
+    // message box holds the window, or while the window is hidden.
     HRESULT DoDefaultAction(LONG id) override
     {
-        LONG index;
-        if (KindOf(id, index) != ChildKind::Tab) return DISP_E_MEMBERNOTFOUND;
-        if (!IsWindowEnabled(Window())) return E_FAIL;
-        return PostMessageW(Window(), SidebarRowMessage, static_cast<WPARAM>(index), 0) ? S_OK : E_FAIL;
+        if (!IsTab(id)) return DISP_E_MEMBERNOTFOUND;
+        const HWND window = Window();
+        if (!IsWindowEnabled(window) || !IsWindowVisible(window)) return E_FAIL;
+        return PostMessageW(window, SidebarRowMessage, static_cast<WPARAM>(id - FirstTab), 0) ? S_OK : E_FAIL;
     }
 
     HRESULT Select(LONG flags, LONG id) override
@@ -192,33 +245,33 @@ private:
         if (!GetClientRect(window, &client)) return NoChild;
         ScreenToClient(window, &point);
         if (!PtInRect(&client, point)) return NoChild;
+        const PageItems items(window);
         const HWND control = ChildWindowFromPointEx(window, point, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
-        if (control && control != window) return IdOfControl(control);
+        if (control && control != window) {
+            const int index = items.Find(control, -1);
+            return index < 0 ? CHILDID_SELF : FirstItem + index;
+        }
         for (int row = 0; row < SidebarRowCount; ++row) {
             const RECT box = TabBox(row);
             if (PtInRect(&box, point)) return FirstTab + row;
         }
         PaintedText painted;
-        for (int i = 0; GetPaintedText(i, painted); ++i)
-            if (PtInRect(&painted.box, point)) return FirstPaintedText + i;
+        for (int i = 0; GetPaintedText(i, painted); ++i) {
+            const RECT ink = InkBox(window, painted);
+            if (PtInRect(&ink, point)) return FirstItem + items.Find(nullptr, i);
+        }
         return CHILDID_SELF;
-    }
-
-    LONG IdOfControl(HWND control) const
-    {
-        LONG index = 0;
-        for (HWND child = GetWindow(Window(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT), ++index)
-            if (child == control) return FirstControl() + index;
-        return NoChild;
     }
 
     LONG FocusedChild() override
     {
+        const HWND window = Window();
         HWND focus = GetFocus();
-        if (focus == Window()) return CHILDID_SELF;
-        if (!focus || !IsChild(Window(), focus)) return NoChild;
-        while (GetParent(focus) != Window()) focus = GetParent(focus);
-        return IdOfControl(focus);
+        if (focus == window) return CHILDID_SELF;
+        if (!focus || !IsChild(window, focus)) return NoChild;
+        while (GetParent(focus) != window) focus = GetParent(focus);
+        const int index = PageItems(window).Find(focus, -1);
+        return index < 0 ? NoChild : FirstItem + index;
     }
 
     LONG SelectedChild() override
@@ -245,13 +298,15 @@ void NotifyPageShown(unsigned previous, unsigned page)
         NotifyWinEvent(EVENT_OBJECT_SELECTION, mainWindow, OBJID_CLIENT, FirstTab + row);
     else if (old >= 0)
         NotifyWinEvent(EVENT_OBJECT_SELECTIONREMOVE, mainWindow, OBJID_CLIENT, FirstTab + old);
-    // the painted texts are now the new page's
+}
+
+void NotifyPaintedTextsReplaced()
+{
     NotifyWinEvent(EVENT_OBJECT_REORDER, mainWindow, OBJID_CLIENT, CHILDID_SELF);
 }
 
-void NotifyMemoryLoadShown()
+void NotifyPaintedTextChanged(int painted)
 {
-    PaintedText painted;
-    for (int i = 0; GetPaintedText(i, painted); ++i)
-        if (painted.memoryLoad) NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, mainWindow, OBJID_CLIENT, FirstPaintedText + i);
+    const int index = PageItems(mainWindow).Find(nullptr, painted);
+    if (index >= 0) NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, mainWindow, OBJID_CLIENT, FirstItem + index);
 }

@@ -1,6 +1,7 @@
 #pragma once
-// What a screen reader reads of the main window's client area, beyond its controls:
-// the sidebar rows as page tabs, and the texts that the window paints itself.
+// What a screen reader reads of the main window's client area: the sidebar rows as page
+// tabs, then the page shown as it is painted, its own texts and its controls together in
+// reading order. Another page's controls are not there.
 #include <windows.h>
 
 // WM_GETOBJECT of the main window: its accessible object for the client area, or 0 for
@@ -8,7 +9,9 @@
 LRESULT AnswerMainWindowObject(HWND window, WPARAM flags, LPARAM objectId);
 
 // Tell screen readers that the page shown changed from previous to page: the new tab is
-// selected and the painted texts are the new page's.
+// selected.
 void NotifyPageShown(unsigned previous, unsigned page);
-// Tell screen readers that the Home page's memory load is painted with a new text.
-void NotifyMemoryLoadShown();
+// From the paint: the painted texts are another page's, or the painted text number
+// painted shows a new text.
+void NotifyPaintedTextsReplaced();
+void NotifyPaintedTextChanged(int painted);

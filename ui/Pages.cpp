@@ -2,6 +2,7 @@
 #include "common/ControlUpdates.h"
 #include "common/Version.h"
 #include "draw/Palette.h"
+#include "draw/ToggleAccessible.h"
 #include "draw/ToggleSwitch.h"
 #include "service/ServiceCatalogue.h"
 #include "ui/ControlIds.h"
@@ -131,7 +132,8 @@ void CreateAll(const ControlSpec (&controls)[N])
 }
 
 // a toggle and its start-type label for each catalogue row, 45 pixels apart; the label
-// reaches to where the card's right corners begin, room for "Другой режим | есть копия"
+// reaches to where the card's right corners begin, room for "Другой режим | есть копия".
+// A screen reader hears the label with the switch, as its description.
 void CreateServiceRows()
 {
     for (int r = 0; r < ServiceCount; ++r) {
@@ -139,6 +141,7 @@ void CreateServiceRows()
         Create({Toggle, ServiceCatalogue[r].label, WS_TABSTOP, 315, y, 280, 32, IdFirstServiceToggle + r,
                 &serviceToggles[r]});
         Create({Static, L"Проверка...", 0, 610, y, 255, 31, 0, &serviceLabels[r]});
+        SetToggleDescription(serviceToggles[r], serviceLabels[r]);
     }
 }
 

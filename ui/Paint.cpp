@@ -5,6 +5,7 @@
 #include "draw/Palette.h"
 #include "draw/Primitives.h"
 #include "ui/HomeStatus.h"
+#include "ui/MainAccessible.h"
 #include "ui/Sidebar.h"
 #include "ui/SystemCards.h"
 #include "ui/WindowState.h"
@@ -114,6 +115,53 @@ const Label GdiPlusNotice = {L"GDI+ недоступен. Проверьте у�
                              RGB(204, 0, 0)};
 
 constexpr int MemoryTextCapacity = 32;
+
+constexpr int HomeLabelCount = static_cast<int>(sizeof(HomeLabels) / sizeof(HomeLabels[0]));
+
+// What the last paint drew itself, as a screen reader is to hear it.
+struct PaintRecord {
+    unsigned page = PageCount;  // none yet
+    bool shapes = false;        // the cards were painted too (GDI+ was usable)
+    int count = 0;
+    PaintedText texts[HomeLabelCount];
+};
+
+PaintRecord lastPaint;
+
+void Record(const wchar_t* text, const Label& l, HFONT font)
+{
+    if (lastPaint.count >= HomeLabelCount) return;
+    PaintedText& painted = lastPaint.texts[lastPaint.count++];
+    painted.text[0] = L'\0';
+    AppendBounded(painted.text, PaintedTextCapacity, text);
+    painted.box = {l.x, l.y, l.x + l.width, l.y + l.height};
+    painted.font = font;
+}
+
+// a page's text: drawn, and recorded for screen readers
+void DrawPageLabel(HDC hdc, const Label& l, const wchar_t* text, HFONT font)
+{
+    DrawLabel(hdc, text, l.x, l.y, l.width, l.height, font, l.colour);
+    Record(text, l, font);
+}
+
+bool SameText(const PaintedText& a, const PaintedText& b)
+{
+    return lstrcmpW(a.text, b.text) == 0;
+}
+
+// Screen readers hear of what the paint changed: a new set of texts, or a new value
+// where one was.
+void AnnounceChanges(const PaintRecord& before)
+{
+    if (before.page == PageCount) return;  // the first paint: nothing was read before it
+    if (before.page != lastPaint.page || before.shapes != lastPaint.shapes || before.count != lastPaint.count) {
+        NotifyPaintedTextsReplaced();
+        return;
+    }
+    for (int i = 0; i < lastPaint.count; ++i)
+        if (!SameText(before.texts[i], lastPaint.texts[i])) NotifyPaintedTextChanged(i);
+}
 
 bool RowSelected(int row)
 {
@@ -235,16 +283,12 @@ void DrawHomeTexts(HDC hdc)
     for (const HomeLabel& home : HomeLabels) {
         const Label& l = home.label;
         switch (home.value) {
-        case HomeValue::None:
-            DrawLabel(hdc, l.text, l.x, l.y, l.width, l.height, *l.font, l.colour);
-            break;
-        case HomeValue::Drive:
-            DrawLabel(hdc, DriveText(), l.x, l.y, l.width, l.height, *l.font, l.colour);
-            break;
+        case HomeValue::None: DrawPageLabel(hdc, l, l.text, *l.font); break;
+        case HomeValue::Drive: DrawPageLabel(hdc, l, DriveText(), *l.font); break;
         case HomeValue::MemoryLoad: {
             wchar_t memory[MemoryTextCapacity];
             const HFONT font = MemoryLoadText(memory, MemoryTextCapacity);
-            DrawLabel(hdc, memory, l.x, l.y, l.width, l.height, font, l.colour);
+            DrawPageLabel(hdc, l, memory, font);
             break;
         }
         }
@@ -258,33 +302,14 @@ void DrawPageTexts(HDC hdc)
         return;
     }
     const PageHeader& header = PageHeaders[currentPage];
-    DrawLabel(hdc, header.title, PageTitle.x, PageTitle.y, PageTitle.width, PageTitle.height, *PageTitle.font,
-              PageTitle.colour);
-    if (header.subtitle[0])
-        DrawLabel(hdc, header.subtitle, PageSubtitle.x, PageSubtitle.y, PageSubtitle.width, PageSubtitle.height,
-                  *PageSubtitle.font, PageSubtitle.colour);
+    DrawPageLabel(hdc, PageTitle, header.title, *PageTitle.font);
+    if (header.subtitle[0]) DrawPageLabel(hdc, PageSubtitle, header.subtitle, *PageSubtitle.font);
 }
 
 void PaintFallback(HDC hdc, const RECT& client)
 {
     FillRect(hdc, &client, lightGreyBrush);
-    DrawLabels(hdc, &GdiPlusNotice, 1);
-}
-
-// the Label that text number index of the page shown is drawn with, its own text left
-// null where the text is read at each paint
-const Label* PaintedLabel(int index, HomeValue& value)
-{
-    value = HomeValue::None;
-    if (!GdiPlusApi.usable) return index == 0 ? &GdiPlusNotice : nullptr;
-    if (currentPage == PageHome) {
-        if (index >= static_cast<int>(sizeof(HomeLabels) / sizeof(HomeLabels[0]))) return nullptr;
-        value = HomeLabels[index].value;
-        return &HomeLabels[index].label;
-    }
-    if (index == 0) return &PageTitle;
-    if (index == 1 && PageHeaders[currentPage].subtitle[0]) return &PageSubtitle;
-    return nullptr;
+    DrawPageLabel(hdc, GdiPlusNotice, GdiPlusNotice.text, *GdiPlusNotice.font);
 }
 
 // The pixels a shape's smoothed edge may touch: its bounds, widened to whole pixels and by
@@ -309,46 +334,64 @@ const RECT MemoryLoadRect = LabelBox(MemoryLoadLabel);
 void PaintMainWindow(HWND window)
 {
     StartupMark("paint");
-    const PaintScope paint(window);
-    RECT client;
-    GetClientRect(window, &client);
+    const PaintRecord before = lastPaint;
+    lastPaint.page = currentPage;
+    lastPaint.count = 0;
     {
+        const PaintScope paint(window);
+        RECT client;
+        GetClientRect(window, &client);
         DrawingPass pass(paint.Dc());
+        lastPaint.shapes = static_cast<bool>(pass);
         if (!pass) {
             PaintFallback(paint.Dc(), client);
-            return;
+        } else {
+            DrawShapes(pass.Graphics(), static_cast<float>(client.right), static_cast<float>(client.bottom));
+            pass.End();
+            StartupMark("shapes");
+            DrawSidebarTexts(paint.Dc());
+            DrawPageTexts(paint.Dc());
+            StartupMark("painted");
         }
-        DrawShapes(pass.Graphics(), static_cast<float>(client.right), static_cast<float>(client.bottom));
     }
-    StartupMark("shapes");
-    DrawSidebarTexts(paint.Dc());
-    DrawPageTexts(paint.Dc());
-    StartupMark("painted");  // EndPaint follows as the scope ends
-}
-
-int PaintedTextCount()
-{
-    HomeValue value;
-    int count = 0;
-    while (PaintedLabel(count, value)) ++count;
-    return count;
+    AnnounceChanges(before);
 }
 
 bool GetPaintedText(int index, PaintedText& text)
 {
-    HomeValue value;
-    const Label* label = index >= 0 ? PaintedLabel(index, value) : nullptr;
-    if (!label) return false;
-    text.text[0] = L'\0';
-    text.box = {label->x, label->y, label->x + label->width, label->y + label->height};
-    text.memoryLoad = value == HomeValue::MemoryLoad;
-    const wchar_t* fixed = label->text;
-    if (label == &PageTitle) fixed = PageHeaders[currentPage].title;
-    if (label == &PageSubtitle) fixed = PageHeaders[currentPage].subtitle;
-    if (value == HomeValue::Drive) fixed = DriveText();
-    if (value == HomeValue::MemoryLoad)
-        MemoryLoadText(text.text, PaintedTextCapacity);
-    else
-        AppendBounded(text.text, PaintedTextCapacity, fixed);
+    if (index < 0 || index >= lastPaint.count) return false;
+    text = lastPaint.texts[index];
     return true;
+}
+
+RECT InkBox(HWND window, const PaintedText& text)
+{
+    RECT ink = text.box;
+    const HDC hdc = GetDC(window);
+    if (!hdc) return ink;
+    const HGDIOBJ previousFont = SelectObject(hdc, text.font);
+    // as the paint lays it out: from the box's top left, lines broken only at line feeds
+    DrawTextW(hdc, text.text, -1, &ink, DT_CALCRECT);
+    SelectObject(hdc, previousFont);
+    ReleaseDC(window, hdc);
+    IntersectRect(&ink, &ink, &text.box);
+    return ink;
+}
+
+int PaintedCards(RECT* boxes, int capacity)
+{
+    if (!lastPaint.shapes) return 0;
+    const RoundedShape* shapes = PageCardShapes;  // the card; its top band lies on it
+    int count = 1;
+    if (lastPaint.page == PageHome) {
+        shapes = HomeCardShapes;
+        count = static_cast<int>(sizeof(HomeCardShapes) / sizeof(HomeCardShapes[0]));
+    }
+    if (count > capacity) count = capacity;
+    for (int i = 0; i < count; ++i) {
+        const RoundedShape& c = shapes[i];
+        boxes[i] = {static_cast<LONG>(c.x), static_cast<LONG>(c.y), static_cast<LONG>(c.x + c.width),
+                    static_cast<LONG>(c.y + c.height)};
+    }
+    return count;
 }

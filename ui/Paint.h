@@ -9,15 +9,20 @@ void PaintMainWindow(HWND window);
 extern const RECT StatusCardRect;
 extern const RECT MemoryLoadRect;
 
-// The texts that the paint draws itself for the page shown, in reading order, as a
-// screen reader reads them: the page's header, on the Home page the cards' captions
-// and values, or the notice alone when GDI+ cannot be used.
+// The texts that the last paint drew itself, in the order drawn: the page's header, on
+// the Home page the cards' captions and values, or the notice alone when GDI+ could not be
+// used. A screen reader hears them as painted, never read afresh; each paint that changes
+// them tells it so.
 constexpr size_t PaintedTextCapacity = 128;
 struct PaintedText {
     wchar_t text[PaintedTextCapacity];
-    RECT box;          // where it is drawn, client coordinates
-    bool memoryLoad;   // the Home page's memory load, read afresh at each paint
+    RECT box;    // the box it was laid out in, client coordinates
+    HFONT font;  // the font it was drawn with
 };
-int PaintedTextCount();
 // Fills text with the text number index; false past the last.
 bool GetPaintedText(int index, PaintedText& text);
+// The box that the text's ink takes in window, in client coordinates.
+RECT InkBox(HWND window, const PaintedText& text);
+// The cards that the last paint drew on its page, in the order drawn, at most capacity of
+// them; none when GDI+ could not be used.
+int PaintedCards(RECT* boxes, int capacity);

@@ -1,4 +1,5 @@
 #include "support/MainWindowFixture.h"
+#include "common/AccessibleObject.h"
 #include "draw/ToggleSwitch.h"
 #include "support/ProgramState.h"
 #include "ui/MainWindow.h"
@@ -36,6 +37,7 @@ void MainWindowTest::Close()
     window = nullptr;
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {}  // the quit message of WM_DESTROY
+    EndAccessibilityApartment();  // as the program does once its loop has ended
 }
 
 void MainWindowTest::TearDown()
