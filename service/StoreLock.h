@@ -3,8 +3,9 @@
 #include "common/ScopedHandles.h"
 
 // The private namespace that holds the lock: its boundary requires the Administrators
-// group, so no process without administrator rights can create it first, open it, or
-// hold a lock inside it. Where the system has no private namespaces (Wine 8), the lock
+// group and the High integrity level, so no process without administrator rights, nor one
+// of an administrator that is not elevated, can create it first, open it, or hold a lock
+// inside it. Where the system has no private namespaces (Wine 8), the lock
 // lives under a global name instead.
 class StoreLockNamespace {
 public:

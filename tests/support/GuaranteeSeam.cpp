@@ -421,6 +421,22 @@ BOOL WINAPI WrappedAddSid(HANDLE* boundary, PSID sid)
     return FALSE;
 }
 
+BOOL WINAPI WrappedAddLabel(HANDLE* boundary, PSID label)
+{
+    if (!boundary || *boundary != StandInBoundary) {
+        Violation("an integrity label added to a boundary descriptor that the system did not give");
+        return FALSE;
+    }
+    BYTE high[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof(high);
+    if (!CreateWellKnownSid(WinHighLabelSid, nullptr, high, &size) || !EqualSid(label, high))
+        Violation("the boundary's integrity label is not High");
+    if (step.refusal != SpaceRefusal::Label) return TRUE;
+    RefuseNamespace();
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return FALSE;
+}
+
 HANDLE WINAPI WrappedCreateSpace(LPSECURITY_ATTRIBUTES, LPVOID boundary, LPCWSTR)
 {
     if (boundary != StandInBoundary) Violation("a namespace created on another boundary");
@@ -499,6 +515,7 @@ void InstallGuaranteeSeam()
     osApi.ReleaseMutex = WrappedRelease;
     osApi.CreateBoundaryDescriptorW = WrappedBoundary;
     osApi.AddSIDToBoundaryDescriptor = WrappedAddSid;
+    osApi.AddIntegrityLabelToBoundaryDescriptor = WrappedAddLabel;
     osApi.CreatePrivateNamespaceW = WrappedCreateSpace;
     osApi.OpenPrivateNamespaceW = WrappedOpenSpace;
     osApi.ClosePrivateNamespace = WrappedCloseSpace;
