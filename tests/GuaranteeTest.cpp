@@ -98,16 +98,16 @@ bool Lists(const std::wstring& question, int row)
 // leaves out, as the draw falls.
 void OffAndOnAgain(const std::wstring& question)
 {
+    const World before = Look();
     std::vector<int> listed, unlisted;
     for (const RunService& service : Installed) {
         const int row = RowOfService(service.name);
-        if (!ServiceExists(service.name)) continue;
+        if (before.start[row] < 0) continue;  // removed
         (Lists(question, row) ? listed : unlisted).push_back(row);
     }
     const std::vector<int>& from = !listed.empty() && (unlisted.empty() || Chance(60)) ? listed : unlisted;
     if (from.empty()) return;
     const wchar_t* service = ServiceCatalogue[from[Random(static_cast<unsigned>(from.size()))]].name;
-    const World before = Look();
     ChangeStartTypeExternally(service, SERVICE_DISABLED);
     if (Chance(60)) TimerTick();
     if (Chance(70)) ChangeStartTypeExternally(service, Chance(50) ? SERVICE_AUTO_START : SERVICE_DEMAND_START);
@@ -132,7 +132,6 @@ int WINAPI AnswerBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
     if (Chance(10)) PlantStrayValue();
     MaybeSecondCopy(30);
     if (Chance(30)) OffAndOnAgain(step.question);
-    MaybeSecondCopy(20);
     if (Chance(30)) TimerTick();
     step.answeredYes = Chance(80);
     return step.answeredYes ? IDYES : IDNO;
