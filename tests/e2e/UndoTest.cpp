@@ -319,11 +319,16 @@ TEST_F(Undo, AConfirmedRowOnAgainWhenThePassRunsIsAFailure)
 }
 
 // Another copy, in a process of its own, takes the lock and ends while it holds it (as a
-// crash in its pass would): the lock is left abandoned, and the next pass takes it over
-// and turns Fax off as asked.
+// crash in its pass would), while this copy's pass waits for the lock: the lock is left
+// abandoned, and the waiting pass takes it over and turns Fax off as asked.
 TEST_F(Undo, ALockLeftByACopyThatEndedIsTakenOver)
 {
     ASSERT_NO_FATAL_FAILURE(InstallServices());
+    Program program;
+    ASSERT_TRUE(program.Start());
+    ServicesControls page = OpenServicesPage(program);
+    ClickToggle(program, page.toggles[3], true, "the Fax row");
+
     std::wstring command = L"\"" + BuildFolder() + L"LockHolder.exe\" " + GlobalStoreLockName;
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
@@ -334,19 +339,24 @@ TEST_F(Undo, ALockLeftByACopyThatEndedIsTakenOver)
         const OtherCopyLock other;
         return !other.Held();
     });
+    program.Click(page.disable);
+    SeenBox confirm = program.WaitForBox();
+    ExpectBox(confirm, std::wstring(DisableHeader) + L"• Fax\n" + DisableFooter, BoxIcon::Warning, true);
+    program.Answer(confirm, IDYES);
+    // the pass waits for the lock (at most 2 s); the other copy ends in the meantime
+    const DWORD answered = GetTickCount();
+    Sleep(400);
     DWORD code = 0;
     GetExitCodeProcess(holder.hProcess, &code);
     TerminateProcess(holder.hProcess, 1);
     WaitForSingleObject(holder.hProcess, 5000);
     CloseHandle(holder.hThread);
     CloseHandle(holder.hProcess);
-    ASSERT_TRUE(held) << "the other copy did not take the lock (exit code " << code << ")";
-
-    Program program;
-    ASSERT_TRUE(program.Start());
-    ServicesControls page = OpenServicesPage(program);
-    ClickToggle(program, page.toggles[3], true, "the Fax row");
-    RunBatch(program, page.disable, AllDisabled, BoxIcon::Information);
+    EXPECT_TRUE(held) << "the other copy did not take the lock (exit code " << code << ")";
+    SeenBox box = program.WaitForBox();
+    EXPECT_GE(GetTickCount() - answered, 350u) << "the pass did not wait for the other copy";
+    ExpectBox(box, AllDisabled, BoxIcon::Information, false);
+    program.Answer(box, IDOK);
     EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DISABLED);
     EXPECT_EQ(BackupValue(L"Bk_Fax"), SERVICE_DEMAND_START);
     EXPECT_TRUE(program.Close());
