@@ -391,6 +391,7 @@ BOOL WINAPI WrappedRelease(HANDLE mutex)
 
 HANDLE const StandInBoundary = reinterpret_cast<HANDLE>(0x6100);
 HANDLE const StandInSpace = reinterpret_cast<HANDLE>(0x6200);
+bool labelled = false;  // the boundary of now carries the High integrity label
 
 void RefuseNamespace()
 {
@@ -402,6 +403,7 @@ HANDLE WINAPI WrappedBoundary(LPCWSTR name, ULONG flags)
 {
     if (step.place == LockPlace::Global) return below.CreateBoundaryDescriptorW(name, flags);
     ++boundariesOpen;
+    labelled = false;
     return StandInBoundary;
 }
 
@@ -431,7 +433,10 @@ BOOL WINAPI WrappedAddLabel(HANDLE* boundary, PSID label)
     DWORD size = sizeof(high);
     if (!CreateWellKnownSid(WinHighLabelSid, nullptr, high, &size) || !EqualSid(label, high))
         Violation("the boundary's integrity label is not High");
-    if (step.refusal != SpaceRefusal::Label) return TRUE;
+    if (step.refusal != SpaceRefusal::Label) {
+        labelled = true;
+        return TRUE;
+    }
     RefuseNamespace();
     SetLastError(ERROR_PROC_NOT_FOUND);
     return FALSE;
@@ -440,6 +445,7 @@ BOOL WINAPI WrappedAddLabel(HANDLE* boundary, PSID label)
 HANDLE WINAPI WrappedCreateSpace(LPSECURITY_ATTRIBUTES, LPVOID boundary, LPCWSTR)
 {
     if (boundary != StandInBoundary) Violation("a namespace created on another boundary");
+    if (!labelled) Violation("a namespace created on a boundary with no integrity label");
     if (step.refusal == SpaceRefusal::Create) {
         RefuseNamespace();
         SetLastError(ERROR_ACCESS_DENIED);
@@ -457,6 +463,7 @@ HANDLE WINAPI WrappedCreateSpace(LPSECURITY_ATTRIBUTES, LPVOID boundary, LPCWSTR
 HANDLE WINAPI WrappedOpenSpace(LPVOID boundary, LPCWSTR)
 {
     if (boundary != StandInBoundary) Violation("a namespace opened on another boundary");
+    if (!labelled) Violation("a namespace opened on a boundary with no integrity label");
     if (step.refusal == SpaceRefusal::Open) {
         RefuseNamespace();
         SetLastError(ERROR_PATH_NOT_FOUND);
