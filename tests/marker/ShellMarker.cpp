@@ -1,6 +1,8 @@
 // The command of the URL handlers that the tests plant: records which process started
-// it. Writes "parent id|parent executable|target" (UTF-16) to the file named by its first
-// argument; the target is the second argument, the address the handler was given.
+// it and how it was asked to show its window. Writes "parent id|parent executable|show
+// command|target" (UTF-16) to the file named by its first argument; the show command is
+// the STARTUPINFO's wShowWindow, or -1 when the starter gave none; the target is the
+// second argument, the address the handler was given.
 // Copied over a system program (control.exe), and so started with that program's own
 // arguments: writes "parent id|parent executable|current folder|command line" to the
 // file of its own path with ".record" added.
@@ -43,7 +45,11 @@ int wmain(int argc, wchar_t** argv)
     } else {
         if (argc < 3) return 2;
         path = argv[1];
-        record += argv[2];
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        GetStartupInfoW(&startup);
+        const int show = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : -1;
+        record += std::to_wstring(show) + L"|" + argv[2];
     }
 
     // written beside and renamed, so that a reader never sees half a record
