@@ -11,6 +11,7 @@
 #include <psapi.h>
 #include <tlhelp32.h>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -172,11 +173,44 @@ void PrintSample(const Target& target, const char* phase, const Started& s)
     fflush(stdout);
 }
 
-double Median(std::vector<double> values)
+// The value below which the share q of the values lies, interpolated between neighbours.
+double Quantile(std::vector<double> values, double q)
+{
+    std::sort(values.begin(), values.end());
+    const double at = q * double(values.size() - 1);
+    const size_t below = size_t(at);
+    if (below + 1 >= values.size()) return values.back();
+    return values[below] + (at - double(below)) * (values[below + 1] - values[below]);
+}
+
+double Median(const std::vector<double>& values)
+{
+    return Quantile(values, 0.5);
+}
+
+// An interval that holds the true median with at least 95 % confidence whatever the
+// distribution: the k-th smallest and k-th largest value, k as large as the binomial
+// tail allows, with its confidence. With fewer than 6 values it is the smallest and the
+// largest, at less confidence.
+struct MedianInterval {
+    double low, high, confidence;
+};
+
+MedianInterval IntervalOfMedian(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
     const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+    // tail[j]: the chance that at most j of n values fall below the median
+    std::vector<double> tail(n + 1);
+    double term = std::pow(0.5, double(n)), sum = 0;
+    for (size_t j = 0; j <= n; ++j) {
+        sum += term;
+        tail[j] = sum;
+        term = term * double(n - j) / double(j + 1);
+    }
+    size_t k = 1;
+    while (k < n / 2 && tail[k] <= 0.025) ++k;
+    return {values[k - 1], values[n - k], 1.0 - 2.0 * tail[k - 1]};
 }
 
 int RunStartup(int runs, const std::vector<Target>& targets, HDC screen)
@@ -198,8 +232,20 @@ int RunStartup(int runs, const std::vector<Target>& targets, HDC screen)
     }
     for (size_t t = 0; t < targets.size(); ++t) {
         const auto range = std::minmax_element(times[t].begin(), times[t].end());
-        wprintf(L"startup target=%ls runs=%d median_ms=%.2f min_ms=%.2f max_ms=%.2f\n", targets[t].name, runs,
-                Median(times[t]), *range.first, *range.second);
+        wprintf(L"startup target=%ls runs=%d median_ms=%.2f q1_ms=%.2f q3_ms=%.2f min_ms=%.2f max_ms=%.2f\n",
+                targets[t].name, runs, Median(times[t]), Quantile(times[t], 0.25), Quantile(times[t], 0.75),
+                *range.first, *range.second);
+    }
+    // Each target against the one started just before it in the same round: the machine's
+    // load drifts over a run, and a round's starts share it.
+    for (size_t t = 1; t < targets.size(); ++t) {
+        std::vector<double> differences;
+        for (int run = 0; run < runs; ++run) differences.push_back(times[t][run] - times[t - 1][run]);
+        const MedianInterval interval = IntervalOfMedian(differences);
+        wprintf(L"paired first=%ls second=%ls runs=%d median_ms=%.2f q1_ms=%.2f q3_ms=%.2f low_ms=%.2f high_ms=%.2f "
+                L"confidence=%.3f\n",
+                targets[t].name, targets[t - 1].name, runs, Median(differences), Quantile(differences, 0.25),
+                Quantile(differences, 0.75), interval.low, interval.high, interval.confidence);
     }
     return 0;
 }

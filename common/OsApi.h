@@ -3,6 +3,7 @@
 // gathered in one table so that a test can make a single call fail or record it.
 // Window creation and painting call Windows directly.
 #include <windows.h>
+#include <ntsecapi.h>
 #include "common/SystemLibraries.h"
 
 struct OsApi {
@@ -20,7 +21,7 @@ struct OsApi {
     decltype(&::RegCreateKeyExW) RegCreateKeyExW = ::RegCreateKeyExW;
     decltype(&::RegSetValueExW) RegSetValueExW = ::RegSetValueExW;
     decltype(&::RegDeleteValueW) RegDeleteValueW = ::RegDeleteValueW;
-    decltype(&::RegDeleteKeyW) RegDeleteKeyW = ::RegDeleteKeyW;
+    decltype(&::RegDeleteKeyExW) RegDeleteKeyExW = ::RegDeleteKeyExW;
     decltype(&::RegFlushKey) RegFlushKey = ::RegFlushKey;
     decltype(&::RegCloseKey) RegCloseKey = ::RegCloseKey;
     // the lock that copies of the program share
@@ -30,12 +31,16 @@ struct OsApi {
     // the lock's private namespace, bound when first called (common/SystemLibraries.h)
     decltype(&::CreateBoundaryDescriptorW) CreateBoundaryDescriptorW = SystemCreateBoundaryDescriptorW;
     decltype(&::AddSIDToBoundaryDescriptor) AddSIDToBoundaryDescriptor = SystemAddSIDToBoundaryDescriptor;
+    decltype(&::AddIntegrityLabelToBoundaryDescriptor) AddIntegrityLabelToBoundaryDescriptor =
+        SystemAddIntegrityLabelToBoundaryDescriptor;
     decltype(&::CreatePrivateNamespaceW) CreatePrivateNamespaceW = SystemCreatePrivateNamespaceW;
     decltype(&::OpenPrivateNamespaceW) OpenPrivateNamespaceW = SystemOpenPrivateNamespaceW;
     decltype(&::ClosePrivateNamespace) ClosePrivateNamespace = SystemClosePrivateNamespace;
     decltype(&::DeleteBoundaryDescriptor) DeleteBoundaryDescriptor = SystemDeleteBoundaryDescriptor;
     // programs of the system started by the program
     decltype(&::CreateProcessW) CreateProcessW = ::CreateProcessW;
+    // random bytes (advapi32's SystemFunction036: ntsecapi.h names it RtlGenRandom)
+    decltype(&::RtlGenRandom) RtlGenRandom = ::RtlGenRandom;
     // storage and memory
     decltype(&::GetWindowsDirectoryW) GetWindowsDirectoryW = ::GetWindowsDirectoryW;
     decltype(&::CreateFileW) CreateFileW = ::CreateFileW;

@@ -82,6 +82,14 @@ BOOL WINAPI SystemAddSIDToBoundaryDescriptor(HANDLE* boundary, PSID sid)
     return FALSE;
 }
 
+BOOL WINAPI SystemAddIntegrityLabelToBoundaryDescriptor(HANDLE* boundary, PSID label)
+{
+    static decltype(&::AddIntegrityLabelToBoundaryDescriptor) entry = nullptr;
+    if (Resolve(entry, kernel32, "AddIntegrityLabelToBoundaryDescriptor")) return entry(boundary, label);
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return FALSE;
+}
+
 HANDLE WINAPI SystemCreatePrivateNamespaceW(LPSECURITY_ATTRIBUTES attributes, LPVOID boundary, LPCWSTR alias)
 {
     static decltype(&::CreatePrivateNamespaceW) entry = nullptr;

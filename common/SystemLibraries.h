@@ -20,6 +20,7 @@ void WINAPI SystemSysFreeString(BSTR text);
 
 HANDLE WINAPI SystemCreateBoundaryDescriptorW(LPCWSTR name, ULONG flags);
 BOOL WINAPI SystemAddSIDToBoundaryDescriptor(HANDLE* boundary, PSID sid);
+BOOL WINAPI SystemAddIntegrityLabelToBoundaryDescriptor(HANDLE* boundary, PSID label);
 HANDLE WINAPI SystemCreatePrivateNamespaceW(LPSECURITY_ATTRIBUTES attributes, LPVOID boundary, LPCWSTR alias);
 HANDLE WINAPI SystemOpenPrivateNamespaceW(LPVOID boundary, LPCWSTR alias);
 BOOLEAN WINAPI SystemClosePrivateNamespace(HANDLE space, ULONG flags);

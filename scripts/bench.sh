@@ -7,11 +7,13 @@
 # own, and the script prints a table:
 #   1. executable size and imported DLLs;
 #   2. start-up: process creation to the window visible and its first paint on screen,
-#      median of TARVIX_BENCH_RUNS (15) timed starts of each of the three, interleaved;
-#      the program's own overhead (program - floor) is met when it is at most 10 % of
-#      the floor's work (floor - reference), or 5 ms where that is more; then where the
-#      time goes, step by step, from profiled copies of the program and the floor
-#      (timing marks compiled in, medians of as many starts, interleaved);
+#      TARVIX_BENCH_RUNS (31) rounds of one timed start of each of the three; the
+#      program's own overhead is program - floor within each round, and its allowance
+#      10 % of the floor's work (floor - reference, likewise paired), or 5 ms where that
+#      is more. "met" when the median overhead is within the allowance, "MISSED" when
+#      even the low end of its 95 % interval is beyond it, "within noise" otherwise;
+#      then where the time goes, step by step, from profiled copies of the program and
+#      the floor (timing marks compiled in, medians of as many starts, interleaved);
 #   3. resident memory once idle (the working set Wine reports, which is the Linux RSS);
 #   4. CPU time while idle with automatic refresh on, over TARVIX_BENCH_IDLE_SECONDS (60),
 #      median of TARVIX_BENCH_IDLE_RUNS (3): the process's own, and what the rest of the
@@ -23,7 +25,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
-runs=${TARVIX_BENCH_RUNS:-15}
+runs=${TARVIX_BENCH_RUNS:-31}
 idle_seconds=${TARVIX_BENCH_IDLE_SECONDS:-60}
 idle_runs=${TARVIX_BENCH_IDLE_RUNS:-3}
 soak_scale=${TARVIX_SOAK_SCALE:-20}
@@ -208,6 +210,10 @@ wine "$driver" startup "$runs" reference "$(winpath "$reference")" $probe $refer
 startup_program=$(grep 'startup target=program runs=' "$raw" | field median_ms)
 startup_floor=$(grep 'startup target=floor runs=' "$raw" | field median_ms)
 startup_reference=$(grep 'startup target=reference runs=' "$raw" | field median_ms)
+# the quartiles of single starts, "q1-q3", for how noisy the machine was
+quartiles() { local line; line=$(grep "$1" "$raw"); echo "$(echo "$line" | field q1_ms)-$(echo "$line" | field q3_ms)"; }
+own_work=$(grep 'paired first=floor second=reference ' "$raw")
+overhead_line=$(grep 'paired first=program second=floor ' "$raw")
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
 # where the time goes: the profiled copies append one line of marks per start, each
@@ -279,10 +285,15 @@ fi
 # --- the table ---------------------------------------------------------------------------
 ratio=$(awk -v p="$startup_program" -v r="$startup_reference" 'BEGIN { printf "%.2f", p / r }')
 floor_ratio=$(awk -v p="$startup_program" -v f="$startup_floor" 'BEGIN { printf "%.2f", p / f }')
-# the program's own overhead against what the floor spends beyond the reference
-overhead=$(awk -v p="$startup_program" -v f="$startup_floor" 'BEGIN { printf "%.2f", p - f }')
-allowance=$(awk -v f="$startup_floor" -v r="$startup_reference" 'BEGIN { a = (f - r) / 10; if (a < 5) a = 5; printf "%.2f", a }')
-overhead_met=$(awk -v o="$overhead" -v a="$allowance" 'BEGIN { print (o <= a) }')
+# the program's own overhead against what the floor spends beyond the reference, both
+# as the median of the differences within each round
+overhead=$(echo "$overhead_line" | field median_ms)
+overhead_low=$(echo "$overhead_line" | field low_ms)
+allowance=$(echo "$own_work" | field median_ms | awk '{ a = $1 / 10; if (a < 5) a = 5; printf "%.2f", a }')
+# "MISSED" only when the allowance lies below the whole interval of the median overhead:
+# a single round differs by tens of milliseconds either way on a shared machine
+overhead_verdict=$(awk -v o="$overhead" -v l="$overhead_low" -v a="$allowance" \
+  'BEGIN { if (o <= a) print "met"; else if (l > a) print "MISSED"; else print "within noise" }')
 {
   echo "Tarvix Mini $version against bench/Floor.cpp and bench/Reference.cpp, $(date -u '+%Y-%m-%d %H:%M UTC')"
   echo "machine: $(nproc) cores, $(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -n 1), $(. /etc/os-release && echo "$PRETTY_NAME") $(uname -m), $(wine --version)"
@@ -294,7 +305,14 @@ overhead_met=$(awk -v o="$overhead" -v a="$allowance" 'BEGIN { print (o <= a) }'
   printf '%-46s %s\n' "   imports, reference" "$imports_reference"
   printf '%-46s %14s %14s %14s   %s\n' "2. start-up to first paint, median of $runs (ms)" "$startup_program" \
     "$startup_floor" "$startup_reference" \
-    "overhead $overhead <= $allowance: $(verdict "$overhead_met")"
+    "overhead $overhead <= $allowance: $overhead_verdict"
+  printf '%-46s %14s %14s %14s\n' "   single starts, quartiles (ms)" "$(quartiles 'startup target=program runs=')" \
+    "$(quartiles 'startup target=floor runs=')" "$(quartiles 'startup target=reference runs=')"
+  for pair in "program - floor:$overhead_line" "floor - reference:$own_work"; do
+    line=${pair#*:}
+    printf '%-46s %s\n' "   ${pair%%:*}, paired by round (ms)" \
+      "median $(echo "$line" | field median_ms), quartiles $(echo "$line" | field q1_ms) to $(echo "$line" | field q3_ms), $(echo "$line" | field confidence | awk '{ printf "%.0f", $1 * 100 }') % interval of the median $(echo "$line" | field low_ms) to $(echo "$line" | field high_ms)"
+  done
   printf '%-46s %s\n' "   ratios" "program/reference $ratio, program/floor $floor_ratio"
   printf '%-46s %s\n' "   load average (1, 5, 15 min)" "$load_before before, $load_after after"
   echo "$profile"

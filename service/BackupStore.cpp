@@ -4,27 +4,47 @@
 
 namespace {
 
-constexpr const wchar_t* PersistenceProbe = L"PersistenceCheck";
+// "PersistenceCheck.{" and 32 hexadecimal digits in the groups of a GUID, "}" and the terminator
+constexpr size_t ProbeNameCapacity = 56;
+
+// A name that nobody else uses: 128 random bits, written as a GUID is. False when the
+// system gives no random bytes.
+bool NewProbeName(wchar_t (&name)[ProbeNameCapacity])
+{
+    BYTE bits[16];
+    if (!osApi.RtlGenRandom(bits, sizeof(bits))) return false;
+    static const wchar_t digits[] = L"0123456789abcdef";
+    size_t at = 0;
+    for (const wchar_t* head = L"PersistenceCheck.{"; *head; ++head) name[at++] = *head;
+    for (size_t i = 0; i < sizeof(bits); ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10) name[at++] = L'-';
+        name[at++] = digits[bits[i] >> 4];
+        name[at++] = digits[bits[i] & 15];
+    }
+    name[at++] = L'}';
+    name[at] = L'\0';
+    return true;
+}
 
 // A volatile key is gone at the next restart, with every backup in it, and it takes only
 // volatile subkeys: a non-volatile probe created under it is refused
-// (ERROR_CHILD_MUST_BE_VOLATILE). A probe left from before is opened as it is, whatever
-// kind it is, so it is removed and the probe made once more.
+// (ERROR_CHILD_MUST_BE_VOLATILE). The probe has a name of its own for each check and is
+// used only when the system says this call created it; it is deleted through the handle
+// this call got, so nothing that was there before, or took the name meanwhile, is ever
+// removed. A link at the name is opened as the link, never followed. Anything else than a
+// new key, created and deleted, is a check failed, with nothing changed.
 bool SurvivesRestart(HKEY key)
 {
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        DWORD disposition = 0;
-        {
-            ScopedRegKey probe;
-            if (osApi.RegCreateKeyExW(key, PersistenceProbe, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                      KEY_QUERY_VALUE | KEY_WOW64_64KEY, nullptr, probe.Receive(),
-                                      &disposition) != ERROR_SUCCESS)
-                return false;
-        }
-        osApi.RegDeleteKeyW(key, PersistenceProbe);
-        if (disposition == REG_CREATED_NEW_KEY) return true;
-    }
-    return false;
+    wchar_t name[ProbeNameCapacity];
+    if (!NewProbeName(name)) return false;
+    ScopedRegKey probe;
+    DWORD disposition = 0;
+    if (osApi.RegCreateKeyExW(key, name, 0, nullptr, REG_OPTION_NON_VOLATILE | REG_OPTION_OPEN_LINK,
+                              DELETE | KEY_WOW64_64KEY, nullptr, probe.Receive(), &disposition) != ERROR_SUCCESS)
+        return false;
+    if (disposition != REG_CREATED_NEW_KEY) return false;
+    // the empty name is the key of the handle itself
+    return osApi.RegDeleteKeyExW(probe.Get(), L"", KEY_WOW64_64KEY, 0) == ERROR_SUCCESS;
 }
 
 }  // namespace

@@ -28,11 +28,12 @@ bool ListedForRestore(const ServiceEntry& entry)
     return ReadBackupValue(entry.backupName, &saved) != BackupState::Absent;
 }
 
-int RestoreSavedRows()
+int RestoreListedRows(const bool (&listed)[ServiceCount])
 {
     int failures = 0;
     const StoreLock lock;
-    for (const ServiceEntry& entry : ServiceCatalogue)
-        if (!lock || !RestoreRow(entry)) ++failures;
+    // a row that got a copy after the question is not the user's choice: left alone
+    for (int i = 0; i < ServiceCount; ++i)
+        if (listed[i] && (!lock || !RestoreRow(ServiceCatalogue[i]))) ++failures;
     return failures;
 }

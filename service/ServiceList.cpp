@@ -6,20 +6,37 @@
 
 namespace {
 
-// false when a row the user confirmed was not turned off. The row's start type and then
-// its toggle are read again: a timer tick during the confirmation unchecks a row it finds
-// disabled, and a row disabled meanwhile needs nothing.
-bool TurnOffConfirmedRow(int row, bool (*stillChecked)(int row))
+// What the pass made of one confirmed row.
+enum class RowPass {
+    Off,     // turned off now, or found off already
+    NotOff,  // gone, unreadable, at a start type no restore sets, left alone, or refused
+};
+
+// The row's start type and then its toggle are read again: a timer tick during the
+// confirmation unchecks a row it finds disabled, and a row disabled meanwhile needs nothing.
+RowPass TurnOffConfirmedRow(int row, bool (*stillChecked)(int row))
 {
     const ServiceEntry& entry = ServiceCatalogue[row];
     DWORD start = 0;
     // the service is gone, or can no longer be opened or read: it was not turned off
-    if (!QueryStartType(entry.name, &start)) return false;
-    if (!stillChecked(row) || start == SERVICE_DISABLED) return true;
+    if (!QueryStartType(entry.name, &start)) return RowPass::NotOff;
+    if (start == SERVICE_DISABLED) return RowPass::Off;
+    // unchecked by a tick that found it off, and on again now: the user did not see it
+    // checked when answering, so nothing changes, and it is not off
+    if (!stillChecked(row)) return RowPass::NotOff;
     // a boot, system or unknown start type: no restore could ever set it again
-    if (!RestorableStartType(start)) return false;
+    if (!RestorableStartType(start)) return RowPass::NotOff;
     return SaveThenChange(entry.backupName, start, SERVICE_DISABLED, ServiceStartTypeChange(entry.name),
-                          RestorableStartType) == SaveOutcome::Changed;
+                          RestorableStartType) == SaveOutcome::Changed
+               ? RowPass::Off
+               : RowPass::NotOff;
+}
+
+// The start type as it reads now is disabled.
+bool ReadsDisabled(const ServiceEntry& entry)
+{
+    DWORD start = 0;
+    return QueryStartType(entry.name, &start) && start == SERVICE_DISABLED;
 }
 
 }  // namespace
@@ -41,9 +58,14 @@ bool OfferedForTurnOff(const ServiceEntry& entry)
 
 int TurnOffConfirmedRows(const bool (&listed)[ServiceCount], bool (*stillChecked)(int row))
 {
-    int failures = 0;
     const StoreLock lock;
+    RowPass pass[ServiceCount] = {};
     for (int i = 0; i < ServiceCount; ++i)
-        if (listed[i] && (!lock || !TurnOffConfirmedRow(i, stillChecked))) ++failures;
+        pass[i] = listed[i] && lock ? TurnOffConfirmedRow(i, stillChecked) : RowPass::NotOff;
+    // a confirmed row counts as turned off only when its start type, read back after the
+    // pass and still under the lock, is disabled
+    int failures = 0;
+    for (int i = 0; i < ServiceCount; ++i)
+        if (listed[i] && (pass[i] != RowPass::Off || !ReadsDisabled(ServiceCatalogue[i]))) ++failures;
     return failures;
 }

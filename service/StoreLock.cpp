@@ -58,6 +58,12 @@ StoreLockNamespace::Kind StoreLockNamespace::Open()
     DWORD size = sizeof(administrators);
     if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &size)) return Kind::Failed;
     if (!osApi.AddSIDToBoundaryDescriptor(&boundary, administrators)) return Kind::Failed;
+    // the High integrity label, against a squat by a process of a lower level; a system
+    // without the call gets no namespace (and no lock), never the global name
+    BYTE high[SECURITY_MAX_SID_SIZE];
+    size = sizeof(high);
+    if (!CreateWellKnownSid(WinHighLabelSid, nullptr, high, &size)) return Kind::Failed;
+    if (!osApi.AddIntegrityLabelToBoundaryDescriptor(&boundary, high)) return Kind::Failed;
     space = CreateOrOpenNamespace(boundary);
     return space ? Kind::Private : Kind::Failed;
 }

@@ -4,8 +4,10 @@
 
 // The private namespace that holds the lock: its boundary requires the Administrators
 // group, so no process without administrator rights can create it first, open it, or
-// hold a lock inside it. Where the system has no private namespaces (Wine 8), the lock
-// lives under a global name instead.
+// hold a lock inside it; and it carries the High integrity label, against a squat by a
+// process of a lower level (an administrator's unelevated processes run at Medium). Where
+// the system has no private namespaces (Wine 8), the lock lives under a global name
+// instead; where it has them but not the label's call, there is no lock.
 class StoreLockNamespace {
 public:
     enum class Kind { Private, Unsupported, Failed };

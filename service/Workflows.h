@@ -34,12 +34,15 @@ ServiceRowSnapshot ReadServiceRow(const ServiceEntry& entry);
 // True when the service exists and is not disabled already: a checked row the batch offers.
 bool OfferedForTurnOff(const ServiceEntry& entry);
 // Under the store lock, turns off each listed row that is still checked when it comes to
-// it; every row is read again first. Returns how many confirmed rows were not turned off.
+// it; every row is read again first. A listed row that a refresh unchecked and that is on
+// again is left alone. Returns how many listed rows are not off when read back after the
+// pass.
 int TurnOffConfirmedRows(const bool (&listed)[ServiceCount], bool (*stillChecked)(int row));
 
 // True when the row has a saved copy to list for a restore; one that cannot be read is
 // listed too, and the pass then reports it as not restored.
 bool ListedForRestore(const ServiceEntry& entry);
-// Under the store lock, restores every row's saved start type; every backup is read again.
-// Returns how many rows could not be put back.
-int RestoreSavedRows();
+// Under the store lock, restores the saved start type of each listed row (the rows the
+// question named); each backup is read again. A row that got a backup after the question
+// is left alone. Returns how many listed rows could not be put back.
+int RestoreListedRows(const bool (&listed)[ServiceCount]);

@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
 #include "common/RegistryDword.h"
 #include "service/BackupStore.h"
 #include "support/OsSeam.h"
@@ -206,6 +210,26 @@ bool MakeStoreKey(DWORD options, bool leftProbe)
     return status == ERROR_SUCCESS;
 }
 
+using Names = std::vector<std::wstring>;
+
+// the names of the store's subkeys, sorted
+Names SubkeysOfTheStore()
+{
+    Names names;
+    HKEY store = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, ProductKey, 0, KEY_READ | KEY_WOW64_64KEY, &store) != ERROR_SUCCESS)
+        return names;
+    wchar_t name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 256;
+        if (RegEnumKeyExW(store, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        names.emplace_back(name, length);
+    }
+    RegCloseKey(store);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 }  // namespace
 
 // A volatile store key would vanish at the next restart with every backup in it: a write
@@ -241,6 +265,213 @@ TEST_F(BackupStore, AVolatileStoreTakesNoBackup)
         ASSERT_TRUE(MakeStoreKey(row.options, row.leftProbe));
         EXPECT_EQ(WriteBackupValue(L"Bk_Fax", 3), row.written);
         EXPECT_EQ(DwordValue(ProductKey, L"Bk_Fax"), row.written ? 3 : Absent);
-        EXPECT_FALSE(KeyExists(probe.c_str())) << "the probe stays behind";
+        // a key of the old probe's name is someone else's now: it stays as it was
+        EXPECT_EQ(KeyExists(probe.c_str()), row.leftProbe);
+        EXPECT_EQ(SubkeysOfTheStore(), row.leftProbe ? Names{L"PersistenceCheck"} : Names{}) << "the probe stays behind";
     }
+}
+
+namespace {
+
+// --- the check touches only its own ------------------------------------------------------
+
+// the random bytes the check draws its name from, when a test fixes them
+bool fixedBits = false;
+bool randomRefused = false;
+std::vector<std::wstring> probeNames;  // every key created under the store, by name
+OsApi beneath;
+
+BOOLEAN WINAPI FixedRandom(PVOID buffer, ULONG length)
+{
+    if (randomRefused) return FALSE;
+    if (!fixedBits) return beneath.RtlGenRandom(buffer, length);
+    for (ULONG i = 0; i < length; ++i) static_cast<BYTE*>(buffer)[i] = static_cast<BYTE>(0xA0 + i);
+    return TRUE;
+}
+
+LSTATUS WINAPI RecordProbe(HKEY root, LPCWSTR path, DWORD reserved, LPWSTR cls, DWORD options, REGSAM sam,
+                           LPSECURITY_ATTRIBUTES sa, PHKEY key, LPDWORD disposition)
+{
+    if (root != HKEY_LOCAL_MACHINE) probeNames.push_back(path);
+    return beneath.RegCreateKeyExW(root, path, reserved, cls, options, sam, sa, key, disposition);
+}
+
+// What another administrator, or a tool, may have put under the store at the name the
+// check will use: a key with a value, a key with a subkey, or a registry link to a key
+// elsewhere in HKLM with a value of its own.
+enum class Plant { KeyWithValue, KeyWithSubkey, Link };
+constexpr const wchar_t* LinkTarget = L"SOFTWARE\\TarvixMiniTest.LinkTarget";
+
+bool PlantAt(const std::wstring& name, Plant plant)
+{
+    HKEY store = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, ProductKey, 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr,
+                        &store, nullptr) != ERROR_SUCCESS)
+        return false;
+    HKEY planted = nullptr;
+    LSTATUS status = RegCreateKeyExW(store, name.c_str(), 0, nullptr,
+                                     plant == Plant::Link ? REG_OPTION_CREATE_LINK : REG_OPTION_NON_VOLATILE,
+                                     KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &planted, nullptr);
+    RegCloseKey(store);
+    if (status != ERROR_SUCCESS) return false;
+    const DWORD mark = 77;
+    switch (plant) {
+    case Plant::KeyWithValue:
+        status = RegSetValueExW(planted, L"Mark", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&mark), sizeof(mark));
+        break;
+    case Plant::KeyWithSubkey: {
+        HKEY child = nullptr;
+        status = RegCreateKeyExW(planted, L"Child", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child, nullptr);
+        if (child) RegCloseKey(child);
+        break;
+    }
+    case Plant::Link: {
+        const std::wstring target = std::wstring(L"\\Registry\\Machine\\") + LinkTarget;
+        status = RegSetValueExW(planted, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(target.data()),
+                                static_cast<DWORD>(target.size() * sizeof(wchar_t)));
+        break;
+    }
+    }
+    RegCloseKey(planted);
+    return status == ERROR_SUCCESS;
+}
+
+// a link is deleted as itself, never through what it points to
+void DeleteLink(const std::wstring& name)
+{
+    using NtDeleteKeyCall = LONG(WINAPI*)(HANDLE);
+    const auto deleteKey = reinterpret_cast<NtDeleteKeyCall>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtDeleteKey")));
+    HKEY link = nullptr;
+    const std::wstring path = std::wstring(ProductKey) + L"\\" + name;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), REG_OPTION_OPEN_LINK, DELETE | KEY_WOW64_64KEY, &link) !=
+        ERROR_SUCCESS)
+        return;
+    if (deleteKey) deleteKey(link);
+    RegCloseKey(link);
+}
+
+// the link itself, read without following it
+std::wstring LinkPointsTo(const std::wstring& name)
+{
+    HKEY link = nullptr;
+    const std::wstring path = std::wstring(ProductKey) + L"\\" + name;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE | KEY_WOW64_64KEY,
+                      &link) != ERROR_SUCCESS)
+        return L"";
+    wchar_t target[256] = {};
+    DWORD size = sizeof(target) - sizeof(wchar_t), type = 0;
+    const LSTATUS status =
+        RegQueryValueExW(link, L"SymbolicLinkValue", nullptr, &type, reinterpret_cast<BYTE*>(target), &size);
+    RegCloseKey(link);
+    return status == ERROR_SUCCESS && type == REG_LINK ? std::wstring(target, size / sizeof(wchar_t)) : L"";
+}
+
+class ProbeOfItsOwn : public BackupStore {
+protected:
+    void SetUp() override
+    {
+        BackupStore::SetUp();
+        fixedBits = randomRefused = false;
+        probeNames.clear();
+        layer = std::make_unique<SeamLayer>(beneath);
+        osApi.RtlGenRandom = FixedRandom;
+        osApi.RegCreateKeyExW = RecordProbe;
+    }
+    void TearDown() override
+    {
+        layer.reset();
+        if (!planted.empty()) DeleteLink(planted);
+        DeleteKey(LinkTarget);
+        BackupStore::TearDown();
+    }
+    // the name the check takes with the fixed bits: learnt from a check of a store that exists
+    std::wstring NameWithFixedBits()
+    {
+        fixedBits = true;
+        probeNames.clear();
+        EXPECT_TRUE(SetDwordValue(ProductKey, L"Bk_WSearch", 2));
+        EXPECT_TRUE(WriteBackupValue(L"Bk_Fax", 3));
+        ClearBackupStore();
+        return probeNames.size() == 1 ? probeNames[0] : L"";
+    }
+    std::unique_ptr<SeamLayer> layer;
+    std::wstring planted;  // a link to remove by itself at the end
+};
+
+}  // namespace
+
+// Each check has a name of its own: two checks, two names, neither left behind; a
+// PersistenceCheck of an earlier build, with a value and a subkey, stays as it was and
+// blocks nothing.
+TEST_F(ProbeOfItsOwn, ANewNameEachTime)
+{
+    ASSERT_TRUE(MakeStoreKey(REG_OPTION_NON_VOLATILE, true));
+    const std::wstring old = std::wstring(ProductKey) + L"\\PersistenceCheck";
+    ASSERT_TRUE(SetDwordValue(old.c_str(), L"Mark", 77));
+    HKEY child = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (old + L"\\Child").c_str(), 0, nullptr, 0,
+                              KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &child, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(child);
+
+    EXPECT_TRUE(WriteBackupValue(L"Bk_Fax", 3));
+    EXPECT_TRUE(WriteBackupValue(L"Bk_WSearch", 2));
+    ASSERT_EQ(probeNames.size(), 2u);
+    EXPECT_NE(probeNames[0], probeNames[1]);
+    for (const std::wstring& name : probeNames) {
+        EXPECT_EQ(name.rfind(L"PersistenceCheck.{", 0), 0u) << testing::PrintToString(name);
+        EXPECT_EQ(name.size(), 55u) << testing::PrintToString(name);
+    }
+    EXPECT_EQ(DwordValue(ProductKey, L"Bk_Fax"), 3);
+    EXPECT_EQ(DwordValue(ProductKey, L"Bk_WSearch"), 2);
+    EXPECT_EQ(SubkeysOfTheStore(), Names{L"PersistenceCheck"});
+    EXPECT_EQ(DwordValue(old.c_str(), L"Mark"), 77);
+    EXPECT_TRUE(KeyExists((old + L"\\Child").c_str()));
+}
+
+// Something at the check's own name (only an administrator could put it there, and only
+// by knowing the name): the check fails, the usual way, and leaves it as it was. A link
+// is neither followed nor deleted, and the key it points to keeps its value.
+TEST_F(ProbeOfItsOwn, WhatIsThereAlreadyStaysAsItWas)
+{
+    const std::wstring name = NameWithFixedBits();
+    ASSERT_FALSE(name.empty());
+    const std::wstring path = std::wstring(ProductKey) + L"\\" + name;
+    const struct Row {
+        const char* name;
+        Plant plant;
+    } rows[] = {{"key-with-a-value", Plant::KeyWithValue},
+                {"key-with-a-subkey", Plant::KeyWithSubkey},
+                {"link", Plant::Link}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ClearBackupStore();
+        ASSERT_TRUE(SetDwordValue(LinkTarget, L"Mark", 77));
+        ASSERT_TRUE(PlantAt(name, row.plant));
+        if (row.plant == Plant::Link) planted = name;
+        EXPECT_FALSE(WriteBackupValue(L"Bk_Fax", 3));
+        EXPECT_FALSE(ValueExists(ProductKey, L"Bk_Fax"));
+        EXPECT_EQ(DwordValue(LinkTarget, L"Mark"), 77) << "the key a link points to";
+        EXPECT_EQ(SubkeysOfTheStore(), Names{name});
+        switch (row.plant) {
+        case Plant::KeyWithValue: EXPECT_EQ(DwordValue(path.c_str(), L"Mark"), 77); break;
+        case Plant::KeyWithSubkey: EXPECT_TRUE(KeyExists((path + L"\\Child").c_str())); break;
+        case Plant::Link:
+            EXPECT_EQ(LinkPointsTo(name), std::wstring(L"\\Registry\\Machine\\") + LinkTarget);
+            DeleteLink(name);
+            planted.clear();
+            break;
+        }
+    }
+}
+
+// No random bytes, no name of its own: the check fails and nothing is written.
+TEST_F(ProbeOfItsOwn, NoNameNoBackup)
+{
+    ASSERT_TRUE(MakeStoreKey(REG_OPTION_NON_VOLATILE, false));
+    randomRefused = true;
+    EXPECT_FALSE(WriteBackupValue(L"Bk_Fax", 3));
+    EXPECT_FALSE(ValueExists(ProductKey, L"Bk_Fax"));
+    EXPECT_EQ(SubkeysOfTheStore(), Names{});
 }

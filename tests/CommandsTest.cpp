@@ -91,6 +91,54 @@ TEST_F(Commands, TimerRefreshesOnlyWhileAutoRefreshIsOn)
     EXPECT_EQ(Text(serviceLabels[3]), L"Отключена");
 }
 
+namespace {
+
+// 8 GiB in all, 3 GiB in use; then 4 GiB in use
+BOOL WINAPI Memory3Of8(LPMEMORYSTATUSEX status)
+{
+    status->dwMemoryLoad = 37;
+    status->ullTotalPhys = 8ull << 30;
+    status->ullAvailPhys = 5ull << 30;
+    return TRUE;
+}
+
+BOOL WINAPI Memory4Of8(LPMEMORYSTATUSEX status)
+{
+    Memory3Of8(status);
+    status->dwMemoryLoad = 50;
+    status->ullAvailPhys = 4ull << 30;
+    return TRUE;
+}
+
+}  // namespace
+
+// The memory figures follow the three-second refresh while the Optimization page, where
+// they are shown, is shown; a tick on any other page leaves them as they are.
+TEST_F(Commands, TimerRefreshesTheMemoryFiguresOnTheOptimizationPageOnly)
+{
+    const struct Row {
+        const char* name;
+        unsigned page;
+        bool follows;
+    } rows[] = {
+        {"Home", PageHome, false},       {"Services", PageServices, false}, {"Optimization", PageOptimization, true},
+        {"Restore", PageRestore, false}, {"Help", PageHelp, false},
+    };
+    osApi.GlobalMemoryStatusEx = Memory3Of8;  // the fixture's seam puts the real call back
+    Open();
+    ASSERT_TRUE(Checked(Control(108))) << "automatic refresh is on from the start";
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        osApi.GlobalMemoryStatusEx = Memory3Of8;
+        ShowPage(PageOptimization);  // showing the page reads the figures afresh
+        ASSERT_EQ(Text(MemoryLabel), L"RAM занято: 3072 / 8192 MB");
+        ShowPage(row.page);
+        osApi.GlobalMemoryStatusEx = Memory4Of8;
+        Tick();
+        EXPECT_EQ(Text(MemoryLabel), row.follows ? L"RAM занято: 4096 / 8192 MB" : L"RAM занято: 3072 / 8192 MB");
+    }
+}
+
 TEST_F(Commands, HomeTickRepaintsOnlyAChangedMemoryLoad)
 {
     Open();

@@ -104,6 +104,7 @@ TEST(DesktopShell, WinesShellRunsTheHandlerInItsOwnProcess)
     HandlerLaunch launch;
     ASSERT_TRUE(handler.WaitForLaunch(launch, 10000)) << "the handler did not run";
     EXPECT_EQ(launch.target, ProbeTarget);
+    EXPECT_EQ(launch.show, SW_SHOW) << "the handler is to show its window";
     EXPECT_NE(launch.parentId, GetCurrentProcessId()) << "run as a child of the caller";
     EXPECT_EQ(_wcsicmp(launch.parentName.c_str(), L"explorer.exe"), 0) << "parent " << launch.parentId;
     // the call's apartment has ended: this thread can take COM in the other model

@@ -4,7 +4,8 @@
 // back. The sequences mix the three workflows with outside start-type changes made with no
 // refresh (boot, system and unknown start types written into the registry among them),
 // stray values of every kind, a second copy of the program that works between any two OS
-// calls, refusals of single OS calls (two at once for a refused change and its failed
+// calls, rows the open question lists and rows it leaves out turned off by another tool or
+// copy and on again (a tick in between or not), refusals of single OS calls (two at once for a refused change and its failed
 // roll-back), and the lock's namespace or mutex refused. Wrappers over the seam check the
 // ledger at every write, flush, change and delete, also as if power were cut right there.
 // Every box is checked against what the test itself knows: the rows it checked, the
@@ -86,6 +87,33 @@ void TimerTick()
     RefreshServiceList();
 }
 
+// The rows named in a confirmation, by their labels.
+bool Lists(const std::wstring& question, int row)
+{
+    return question.find(L"\u2022 " + std::wstring(ServiceCatalogue[row].label) + L"\n") != std::wstring::npos;
+}
+
+// While the question is open, another tool turns a row off, a tick may see it (and
+// uncheck it), and the tool may turn it back on: a row the question lists or one it
+// leaves out, as the draw falls.
+void OffAndOnAgain(const std::wstring& question)
+{
+    const World before = Look();
+    std::vector<int> listed, unlisted;
+    for (const RunService& service : Installed) {
+        const int row = RowOfService(service.name);
+        if (before.start[row] < 0) continue;  // removed
+        (Lists(question, row) ? listed : unlisted).push_back(row);
+    }
+    const std::vector<int>& from = !listed.empty() && (unlisted.empty() || Chance(60)) ? listed : unlisted;
+    if (from.empty()) return;
+    const wchar_t* service = ServiceCatalogue[from[Random(static_cast<unsigned>(from.size()))]].name;
+    ChangeStartTypeExternally(service, SERVICE_DISABLED);
+    if (Chance(60)) TimerTick();
+    if (Chance(70)) ChangeStartTypeExternally(service, Chance(50) ? SERVICE_AUTO_START : SERVICE_DEMAND_START);
+    NoteOutsideWrite(before);
+}
+
 // The confirmation may be answered either way; while it is open a timer tick may run, and
 // another program or another copy may change things with no tick to show it.
 int WINAPI AnswerBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
@@ -103,6 +131,7 @@ int WINAPI AnswerBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
     if (Chance(30)) ChangeSomeStartType();
     if (Chance(10)) PlantStrayValue();
     MaybeSecondCopy(30);
+    if (Chance(30)) OffAndOnAgain(step.question);
     if (Chance(30)) TimerTick();
     step.answeredYes = Chance(80);
     return step.answeredYes ? IDYES : IDNO;
@@ -207,16 +236,12 @@ void CheckApplyBox()
     if (box != BoxText::Restored && box != BoxText::RestoreFailed) Violation("a restore ended with another box");
 }
 
-// The rows named in a confirmation, by their labels.
-bool Lists(const std::wstring& question, int row)
-{
-    return question.find(L"\u2022 " + std::wstring(ServiceCatalogue[row].label) + L"\n") != std::wstring::npos;
-}
-
 // The batch: the question lists the rows the test checked whose service was there and not
 // disabled; the pass then owes a turn-off to each listed row whose toggle is still checked
 // and whose start type a restore could set again. A listed row that is gone, unreadable or
-// at a start type no restore sets is a failure, and so is the lock not had.
+// at a start type no restore sets is a failure, and so is the lock not had. A listed row
+// that a tick unchecked and that is on again at the pass is left alone, and is a failure:
+// a listed row counts as done only when it is off after the pass.
 bool CheckDisable()
 {
     std::vector<int> offered;
@@ -243,8 +268,12 @@ bool CheckDisable()
         const long long start = step.atPass.start[row];
         if (Contains(step.unreadableRows, row) || start < 0) {
             failed = true;  // gone, or no longer readable
-        } else if (!step.checkedAtPass[row] || start == SERVICE_DISABLED) {
-            // nothing to do: off already, or unchecked by a tick that found it off
+        } else if (start == SERVICE_DISABLED) {
+            // nothing to do: off already (a tick that found it off may have unchecked it)
+        } else if (!step.checkedAtPass[row]) {
+            failed = true;  // unchecked by a tick, on again: the user did not see it checked
+            if (ChangedTo(row, SERVICE_DISABLED))
+                Violation("turned off row " + std::to_string(row) + ", which a tick had unchecked");
         } else if (!Usable(start)) {
             failed = true;
         } else if (!ChangedTo(row, SERVICE_DISABLED)) {
@@ -256,8 +285,10 @@ bool CheckDisable()
 }
 
 // The batch restore: the question lists the backups present when it began; the pass owes
-// each backup present when it took the lock its start type, if a restore can set it and
-// the service is there; every other present backup is a failure.
+// each listed row whose backup is present when it took the lock its start type, if a
+// restore can set it and the service is there; every other listed backup is a failure. A
+// row the question did not name is never touched and counts for nothing, whatever backup
+// it got meanwhile.
 bool CheckRestore()
 {
     bool present = false;
@@ -275,6 +306,12 @@ bool CheckRestore()
     bool failed = step.storeReadFault;
     for (int row = 0; row < ServiceCount; ++row) {
         const long long saved = step.atPass.store[row];
+        if (!Lists(step.question, row)) {
+            for (const auto& change : step.changed)
+                if (change.first == row)
+                    Violation("restored row " + std::to_string(row) + ", which the question did not name");
+            continue;
+        }
         if (saved < 0) continue;
         if (Contains(step.unknownSlots, row) || !Usable(saved) || step.atPass.start[row] < 0) {
             failed = true;
@@ -336,7 +373,7 @@ std::string Describe(unsigned long index)
 {
     std::string text = "step " + std::to_string(index) + ": " + ActionNames[step.action];
     static const char* const refused[] = {"", "AddSIDToBoundaryDescriptor", "CreatePrivateNamespaceW",
-                                          "OpenPrivateNamespaceW"};
+                                          "OpenPrivateNamespaceW", "AddIntegrityLabelToBoundaryDescriptor"};
     if (step.fault == NamespaceCall)
         text += std::string(", every ") + refused[static_cast<int>(step.refusal)] + " refused" +
                 (step.faultHit ? " (hit)" : " (not reached)");
@@ -405,7 +442,7 @@ TEST_F(Guarantee, NoSavedStartTypeIsEverLost)
             ++armed[Index(step.fault)];
         }
         // a namespace refused is refused on every call of its kind in the step
-        if (step.fault == NamespaceCall) step.refusal = static_cast<SpaceRefusal>(1 + Random(3));
+        if (step.fault == NamespaceCall) step.refusal = static_cast<SpaceRefusal>(1 + Random(4));
         step.place = step.fault == NamespaceCall || Chance(30) ? LockPlace::Namespace : LockPlace::Global;
         step.atCall = durable = Look();
         switch (step.action) {

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
+#include "common/OsApi.h"
+#include "draw/GdiPlus.h"
 #include "support/GdiFakeDll.h"
 #include "support/ShellHandler.h"
 #include "support/TestWorld.h"
@@ -161,16 +163,60 @@ TEST(ProgramImports, OnlyTheFiveBaseLibraries)
     EXPECT_EQ(image.Directory(IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT).Size, 0u) << "delay-loaded imports";
 }
 
+namespace {
+
+// The full paths of the modules that an ordinary search, from a program in folder, gives
+// for each name (empty where it gives none): the marker program, copied there, loads them.
+std::vector<std::wstring> OrdinarySearch(const TempFolder& folder, const std::vector<std::wstring>& names)
+{
+    const std::wstring marker = folder.File(L"ShellMarker.exe");
+    const std::wstring record = folder.File(L"search.txt");
+    std::vector<std::wstring> found;
+    if (!CopyFileW((BuildFolder() + L"ShellMarker.exe").c_str(), marker.c_str(), FALSE)) return found;
+    std::wstring command = L"\"" + marker + L"\" -load \"" + record + L"\"";
+    for (const std::wstring& name : names) command += L" " + name;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(marker.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return found;
+    WaitForSingleObject(process.hProcess, 15000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    const std::vector<BYTE> bytes = ReadWholeFile(record);
+    const std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+    for (size_t from = 0, end; (end = text.find(L'\n', from)) != std::wstring::npos; from = end + 1)
+        found.push_back(text.substr(from, end - from));
+    DeleteFileW(record.c_str());
+    DeleteFileW(marker.c_str());
+    return found;
+}
+
+std::wstring HeldModule(const std::vector<std::wstring>& modules, const std::wstring& dll)
+{
+    auto found = std::find_if(modules.begin(), modules.end(), [&](const std::wstring& module) {
+        return _wcsicmp(BaseName(module).c_str(), dll.c_str()) == 0;
+    });
+    return found == modules.end() ? std::wstring() : *found;
+}
+
+}  // namespace
+
 // A copy of the program with stand-in shell32, ole32 and oleaut32 beside it runs the
 // shell commands 303 and 304; 303 needs ole32 and oleaut32, and every library the copy
 // holds then comes from the system directory, nothing from its own folder but itself.
 // shell32 is planted too: nothing the commands do may take it from beside the program.
+// Under Wine the copy cannot show the fault for ole32 and oleaut32: Wine's gdiplus.dll
+// imports OLE32 and COM's proxy library imports OLEAUT32, both from the system directory,
+// before the program's own loads, and for these libraries Wine runs its built-in code
+// whatever file a search finds. The program's own loads are checked in the next test.
 TEST(ProgramImports, LibrariesPlantedBesideTheProgramAreNotLoaded)
 {
     TempFolder folder;
     ASSERT_TRUE(CopyFileW((BuildFolder() + L"TarvixMini.exe").c_str(), folder.File(L"TarvixMini.exe").c_str(), FALSE));
     struct Plant {
-        const wchar_t* dll;
+        std::wstring dll;
         std::vector<std::string> exports;
         bool needed;  // loaded by the commands
     } const plants[] = {
@@ -178,7 +224,18 @@ TEST(ProgramImports, LibrariesPlantedBesideTheProgramAreNotLoaded)
         {L"ole32.dll", {"CoCreateInstance", "CoInitializeEx", "CoUninitialize"}, true},
         {L"oleaut32.dll", {"SysAllocString", "SysFreeString"}, true},
     };
-    for (const Plant& plant : plants) ASSERT_TRUE(WriteFakeDll(folder.File(plant.dll), plant.exports));
+    std::vector<std::wstring> names;
+    for (const Plant& plant : plants) {
+        ASSERT_TRUE(WriteFakeDll(folder.File(plant.dll.c_str()), plant.exports));
+        names.push_back(plant.dll);
+    }
+
+    // each plant is what an ordinary search from beside the program finds (Wine names the
+    // module after the file it found, also where it runs its own code)
+    const std::vector<std::wstring> searched = OrdinarySearch(folder, names);
+    ASSERT_EQ(searched.size(), names.size()) << "the marker did not report its loads";
+    for (size_t i = 0; i < names.size(); ++i)
+        EXPECT_TRUE(IsInFolder(searched[i], folder.Path() + L"\\")) << testing::PrintToString(searched[i]);
 
     // a handler for 303 to succeed with, so that the desktop shell shows no error of its own
     PlantedHandler settings(L"ms-settings");
@@ -195,18 +252,132 @@ TEST(ProgramImports, LibrariesPlantedBesideTheProgramAreNotLoaded)
         EXPECT_FALSE(IsInFolder(module, own)) << "loaded from beside the program: " << testing::PrintToString(module);
     }
     for (const Plant& plant : plants) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(plant.dll)));
-        auto held = std::find_if(modules.begin(), modules.end(), [&](const std::wstring& module) {
-            return _wcsicmp(BaseName(module).c_str(), plant.dll) == 0;
-        });
-        if (held == modules.end()) {
+        SCOPED_TRACE(testing::PrintToString(plant.dll));
+        const std::wstring held = HeldModule(modules, plant.dll);
+        if (held.empty()) {
             EXPECT_FALSE(plant.needed) << "not loaded by the shell commands";
             continue;
         }
-        EXPECT_TRUE(IsInFolder(*held, SystemFolder())) << testing::PrintToString(*held);
+        EXPECT_TRUE(IsInFolder(held, SystemFolder())) << testing::PrintToString(held);
     }
     HandlerLaunch launch;
     EXPECT_TRUE(settings.WaitForLaunch(launch, 10000)) << "303 did not reach the desktop shell";
+}
+
+namespace {
+
+// This program's import of KERNEL32's LoadLibraryExW pointed at a recorder while the object
+// lives: the product code linked into the tests calls through the same import, so every
+// load it makes, with the search it asks for, is seen.
+class LoadRecorder {
+public:
+    struct Load {
+        std::wstring name;
+        DWORD flags;
+    };
+
+    LoadRecorder()
+    {
+        auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
+        const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+        const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(base + dos->e_lfanew);
+        const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+        for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); entry->Name;
+             ++entry) {
+            if (_stricmp(reinterpret_cast<const char*>(base + entry->Name), "kernel32.dll") != 0) continue;
+            auto* names = reinterpret_cast<IMAGE_THUNK_DATA64*>(base + entry->OriginalFirstThunk);
+            auto* slots = reinterpret_cast<IMAGE_THUNK_DATA64*>(base + entry->FirstThunk);
+            for (; names->u1.AddressOfData; ++names, ++slots) {
+                if (IMAGE_SNAP_BY_ORDINAL64(names->u1.Ordinal)) continue;
+                const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+                if (strcmp(reinterpret_cast<const char*>(byName->Name), "LoadLibraryExW") == 0)
+                    slot = reinterpret_cast<void**>(&slots->u1.Function);
+            }
+        }
+        if (!slot) return;
+        real = reinterpret_cast<decltype(real)>(*slot);
+        Write(reinterpret_cast<void*>(&Record));
+        loads.clear();
+    }
+    ~LoadRecorder()
+    {
+        if (slot) Write(reinterpret_cast<void*>(real));
+    }
+    LoadRecorder(const LoadRecorder&) = delete;
+    LoadRecorder& operator=(const LoadRecorder&) = delete;
+    bool Installed() const { return slot != nullptr; }
+    // the loads of the library named, in the order made
+    static std::vector<DWORD> FlagsOf(const wchar_t* name)
+    {
+        std::vector<DWORD> flags;
+        for (const Load& load : loads)
+            if (_wcsicmp(load.name.c_str(), name) == 0) flags.push_back(load.flags);
+        return flags;
+    }
+
+private:
+    static HMODULE WINAPI Record(LPCWSTR name, HANDLE file, DWORD flags)
+    {
+        loads.push_back({name ? name : L"", flags});
+        return real(name, file, flags);
+    }
+    void Write(void* function)
+    {
+        DWORD was = 0;
+        VirtualProtect(slot, sizeof(void*), PAGE_READWRITE, &was);
+        *slot = function;
+        VirtualProtect(slot, sizeof(void*), was, &was);
+    }
+
+    void** slot = nullptr;
+    static inline decltype(&::LoadLibraryExW) real = nullptr;
+    static inline std::vector<Load> loads;
+};
+
+}  // namespace
+
+// Each library the program binds at run time is loaded, on its first use, with a search of
+// the system directory alone. ctest runs each test in a process of its own, so the uses
+// here are the first.
+TEST(ProgramImports, TheProgramsOwnLoadsSearchOnlyTheSystemDirectory)
+{
+    LoadRecorder recorder;
+    ASSERT_TRUE(recorder.Installed()) << "no import of LoadLibraryExW found";
+    // the recorder sees a load of the test's own, made with no search restriction
+    HMODULE version = LoadLibraryExW(L"version.dll", nullptr, 0);
+    ASSERT_NE(version, nullptr);
+    FreeLibrary(version);
+    ASSERT_EQ(LoadRecorder::FlagsOf(L"version.dll"), std::vector<DWORD>{0});
+
+    struct Row {
+        const wchar_t* dll;
+        void (*firstUse)();
+    } const rows[] = {
+        {L"ole32.dll",
+         [] {
+             if (SUCCEEDED(osApi.CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) osApi.CoUninitialize();
+         }},
+        {L"oleaut32.dll", [] { osApi.SysFreeString(osApi.SysAllocString(L"x")); }},
+        {L"oleacc.dll",
+         [] {
+             IAccessible* object = nullptr;
+             SystemAccessibleObjectFromWindow(nullptr, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                              reinterpret_cast<void**>(&object));
+             if (object) object->Release();
+         }},
+        {L"gdiplus.dll",
+         [] {
+             BindGdiPlus();
+             ReleaseGdiPlus();
+         }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(row.dll)));
+        row.firstUse();
+        const std::vector<DWORD> flags = LoadRecorder::FlagsOf(row.dll);
+        ASSERT_FALSE(flags.empty()) << "not loaded by its first use";
+        for (DWORD flag : flags) EXPECT_EQ(flag, static_cast<DWORD>(LOAD_LIBRARY_SEARCH_SYSTEM32));
+    }
 }
 
 // The accessibility libraries come only with a screen reader's first request, and from
@@ -222,13 +393,7 @@ TEST(ProgramImports, AccessibilityLibrariesComeWithTheFirstRequestFromTheSystem)
 
     RunningCopy copy(folder.Path());
     ASSERT_NE(copy.Window(), nullptr) << "the copy's window did not appear";
-    auto held = [&](const wchar_t* dll) {
-        const std::vector<std::wstring> modules = ModulesOf(copy.ProcessId());
-        auto found = std::find_if(modules.begin(), modules.end(), [&](const std::wstring& module) {
-            return _wcsicmp(BaseName(module).c_str(), dll) == 0;
-        });
-        return found == modules.end() ? std::wstring() : *found;
-    };
+    auto held = [&](const wchar_t* dll) { return HeldModule(ModulesOf(copy.ProcessId()), dll); };
     EXPECT_EQ(held(L"oleacc.dll"), L"") << "loaded before any screen reader asked";
 
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));

@@ -66,15 +66,34 @@ TEST_F(Startup, ProgramEndsWithZeroWhenClosed)
     CloseHandle(pi.hProcess);
 }
 
+namespace {
+
+// Asks, right after the program's own WM_DESTROY and while the window still exists,
+// whether the refresh timer is still there: a destroyed window answers KillTimer with
+// FALSE whatever the program did, so only here does the answer tell.
+WNDPROC programProc = nullptr;
+BOOL timerLeftAtDestroy = FALSE;
+
+LRESULT CALLBACK AfterProgramDestroy(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const LRESULT result = CallWindowProcW(programProc, window, message, wParam, lParam);
+    if (message == WM_DESTROY) timerLeftAtDestroy = KillTimer(window, RefreshTimerId);
+    return result;
+}
+
+}  // namespace
+
 TEST_F(Startup, DestroyReleasesTimerFontsAndBrushes)
 {
     Open();
     HGDIOBJ objects[] = {fontRegular18, fontRegular15, fontSemibold22, fontBold25, fontSymbol21,
                          whiteBrush,    lightGreyBrush, paleGreenBrush};
     for (HGDIOBJ object : objects) ASSERT_NE(GetObjectType(object), 0u);
-    HWND closing = window;
+    programProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AfterProgramDestroy)));
+    timerLeftAtDestroy = TRUE;
     Close();
     for (HGDIOBJ object : objects) EXPECT_EQ(GetObjectType(object), 0u) << "a font or brush left behind";
-    EXPECT_FALSE(KillTimer(closing, RefreshTimerId));
+    EXPECT_FALSE(timerLeftAtDestroy) << "the refresh timer outlived WM_DESTROY";
     EXPECT_FALSE(GdiPlusApi.usable);
 }

@@ -258,3 +258,51 @@ TEST_F(StoreDurability, GivesUpWhenAnotherCopyKeepsTheLock)
     ASSERT_EQ(boxes.Boxes().size(), 2u);
     ExpectBox(boxes.Boxes()[1], BoxText::SomeFailed, BoxText::WarningBox);
 }
+
+namespace {
+
+// the random bits of the store's check, fixed: its key is then always this one
+BOOLEAN WINAPI FixedBits(PVOID buffer, ULONG length)
+{
+    for (ULONG i = 0; i < length; ++i) static_cast<BYTE*>(buffer)[i] = static_cast<BYTE>(0xA0 + i);
+    return TRUE;
+}
+constexpr const wchar_t* FixedProbe = L"SOFTWARE\\TarvixMini\\PersistenceCheck.{a0a1a2a3-a4a5-a6a7-a8a9-aaabacadaeaf}";
+
+}  // namespace
+
+// A key already at the name of the store's check (someone else's: the check never uses
+// it) makes the check fail: the usual failure boxes, nothing changed, and that key kept
+// with its value.
+TEST_F(StoreDurability, AKeyAtTheChecksNameChangesNothingAndStays)
+{
+    const SeamLayer layer;
+    osApi.RtlGenRandom = FixedBits;
+    struct Case {
+        const char* name;
+        void (*run)();
+        const wchar_t* result;
+        UINT type;
+    } const cases[] = {
+        {"apply", TurnOffSysMain, BoxText::BackupFailed, BoxText::ErrorBox},
+        {"batch", DisableFax, BoxText::SomeFailed, BoxText::WarningBox},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ClearBackupStore();
+        ASSERT_TRUE(SetDwordValue(FixedProbe, L"Mark", 77));
+        ASSERT_TRUE(ChangeStartTypeExternally(L"SysMain", SERVICE_AUTO_START));
+        ASSERT_TRUE(ChangeStartTypeExternally(L"Fax", SERVICE_DEMAND_START));
+        RefreshSysMainStatus();
+        toggleTouched = true;
+        BoxRecorder boxes({IDYES});
+        c.run();
+        ASSERT_EQ(boxes.Boxes().size(), 2u);
+        ExpectBox(boxes.Boxes()[1], c.result, c.type);
+        EXPECT_EQ(RegistryStartType(L"SysMain"), SERVICE_AUTO_START);
+        EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DEMAND_START);
+        EXPECT_FALSE(ValueExists(ProductKey, L"OriginalStart"));
+        EXPECT_FALSE(ValueExists(ProductKey, L"Bk_Fax"));
+        EXPECT_EQ(DwordValue(FixedProbe, L"Mark"), 77);
+    }
+}

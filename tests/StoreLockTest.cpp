@@ -2,7 +2,13 @@
 // boundary asks for the Administrators group, or a global name where the system has no
 // private namespaces), what counts as having it, and how long the window's thread waits.
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <atomic>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 #include "ui/WindowState.h"
 #include "service/StoreLock.h"
@@ -18,63 +24,175 @@
 
 namespace {
 
-// what the namespace calls answer, as a system with private namespaces would
-enum class Space { Works, Exists, SidRefused, CreateRefused, OpenFails };
+// How the namespace calls answer. Works: as Windows does, with its rules for a namespace
+// that several copies share (below). The others refuse one step: AddSIDToBoundaryDescriptor,
+// AddIntegrityLabelToBoundaryDescriptor (missing on the system), CreatePrivateNamespaceW
+// (access denied), or a namespace that exists at each create and is gone at each open.
+enum class Space { Works, SidRefused, LabelMissing, CreateRefused, OpenFails };
 Space space = Space::Works;
+std::mutex guard;  // the stand-in is used by several copies (threads) at once
 std::vector<std::string> calls;
 std::wstring mutexName;
 bool administratorsSid = false;
+bool highLabel = false;
 bool namespaceSecured = false;
 
 HANDLE const FakeBoundary = reinterpret_cast<HANDLE>(0x5100);
-HANDLE const FakeSpace = reinterpret_cast<HANDLE>(0x5200);
-// the mutex inside the stand-in namespace is a real one, under a name of the test's own
-constexpr const wchar_t* NamespacedStandIn = L"Global\\TarvixMiniTest.NamespacedLock";
+// ClosePrivateNamespace's flag that destroys the namespace (Windows' value; the MinGW
+// headers do not name it)
+constexpr ULONG DestroyFlag = 0x1;
+
+// The stand-in namespace keeps Windows' rules: a create while one lives fails with
+// ERROR_ALREADY_EXISTS, an open finds the one that lives; one closed with the destroy
+// flag is gone for everyone at once, one closed without it lives while any handle to it
+// is open. Each copy's mutex is in the namespace its create or open gave: a real mutex
+// under a name of the test's own with the namespace's generation, so that a copy in a
+// namespace that is gone and a copy in a new one do not exclude each other.
+int living = 0;          // the generation of the namespace that lives; 0: none
+int lastGeneration = 0;
+int handlesToLiving = 0;
+std::map<HANDLE, int> spaceHandles;  // open handle: its namespace's generation
+uintptr_t nextSpaceHandle = 0x5200;
+thread_local int copysGeneration = 0;  // the namespace this copy (thread) works in
+
+std::wstring NamespacedStandIn(int generation)
+{
+    return L"Global\\TarvixMiniTest.NamespacedLock." + std::to_wstring(generation);
+}
+
+HANDLE NewSpaceHandle(int generation)
+{
+    HANDLE handle = reinterpret_cast<HANDLE>(nextSpaceHandle++);
+    spaceHandles[handle] = generation;
+    copysGeneration = generation;
+    return handle;
+}
+
+bool IsWellKnown(PSID sid, WELL_KNOWN_SID_TYPE type)
+{
+    BYTE expected[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof(expected);
+    return CreateWellKnownSid(type, nullptr, expected, &size) && EqualSid(sid, expected);
+}
+
+// A protected DACL that allows Administrators and SYSTEM, and nobody else.
+bool AdministratorsAndSystemAlone(PSECURITY_DESCRIPTOR descriptor)
+{
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    if (!descriptor || !GetSecurityDescriptorControl(descriptor, &control, &revision)) return false;
+    if (!(control & SE_DACL_PROTECTED)) return false;
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    if (!GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) || !present || !dacl) return false;
+    ACL_SIZE_INFORMATION size = {};
+    if (!GetAclInformation(dacl, &size, sizeof(size), AclSizeInformation) || size.AceCount != 2) return false;
+    bool administrators = false, system = false;
+    for (DWORD i = 0; i < size.AceCount; ++i) {
+        void* ace = nullptr;
+        if (!GetAce(dacl, i, &ace)) return false;
+        const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(ace);
+        if (allowed->Header.AceType != ACCESS_ALLOWED_ACE_TYPE) return false;
+        PSID sid = const_cast<DWORD*>(&allowed->SidStart);
+        if (IsWellKnown(sid, WinBuiltinAdministratorsSid))
+            administrators = true;
+        else if (IsWellKnown(sid, WinLocalSystemSid))
+            system = true;
+        else
+            return false;
+    }
+    return administrators && system;
+}
 
 OsApi below;
+
+void Record(const char* call)
+{
+    const std::lock_guard<std::mutex> hold(guard);
+    calls.push_back(call);
+}
 
 // over a SeamLayer that gives below
 void FakeNamespaces()
 {
+    living = handlesToLiving = 0;
+    spaceHandles.clear();
+    copysGeneration = 0;
     osApi.CreateBoundaryDescriptorW = [](LPCWSTR, ULONG) -> HANDLE {
-        calls.push_back("boundary");
+        Record("boundary");
         return FakeBoundary;
     };
     osApi.AddSIDToBoundaryDescriptor = [](HANDLE* boundary, PSID sid) -> BOOL {
-        calls.push_back("sid");
-        BYTE expected[SECURITY_MAX_SID_SIZE];
-        DWORD size = sizeof(expected);
-        administratorsSid = *boundary == FakeBoundary &&
-                            CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, expected, &size) &&
-                            EqualSid(sid, expected);
+        Record("sid");
+        administratorsSid = *boundary == FakeBoundary && IsWellKnown(sid, WinBuiltinAdministratorsSid);
         return space != Space::SidRefused;
     };
+    osApi.AddIntegrityLabelToBoundaryDescriptor = [](HANDLE* boundary, PSID label) -> BOOL {
+        Record("label");
+        highLabel = *boundary == FakeBoundary && IsWellKnown(label, WinHighLabelSid);
+        if (space != Space::LabelMissing) return TRUE;
+        SetLastError(ERROR_PROC_NOT_FOUND);
+        return FALSE;
+    };
     osApi.CreatePrivateNamespaceW = [](LPSECURITY_ATTRIBUTES attributes, LPVOID boundary, LPCWSTR alias) -> HANDLE {
-        calls.push_back("create");
-        namespaceSecured = attributes && attributes->lpSecurityDescriptor && boundary == FakeBoundary &&
-                           std::wstring(alias) == L"TarvixMini";
-        if (space == Space::Works) return FakeSpace;
-        SetLastError(space == Space::CreateRefused ? ERROR_ACCESS_DENIED : ERROR_ALREADY_EXISTS);
-        return nullptr;
+        Record("create");
+        const std::lock_guard<std::mutex> hold(guard);
+        namespaceSecured = attributes && AdministratorsAndSystemAlone(attributes->lpSecurityDescriptor) &&
+                           boundary == FakeBoundary && std::wstring(alias) == L"TarvixMini";
+        if (space == Space::CreateRefused) {
+            SetLastError(ERROR_ACCESS_DENIED);
+            return nullptr;
+        }
+        if (space == Space::OpenFails || living) {
+            SetLastError(ERROR_ALREADY_EXISTS);
+            return nullptr;
+        }
+        living = ++lastGeneration;
+        handlesToLiving = 1;
+        return NewSpaceHandle(living);
     };
     osApi.OpenPrivateNamespaceW = [](LPVOID, LPCWSTR) -> HANDLE {
-        calls.push_back("open");
-        if (space == Space::Exists) return FakeSpace;
-        SetLastError(ERROR_PATH_NOT_FOUND);  // closed by the other copy in between
-        return nullptr;
+        Record("open");
+        const std::lock_guard<std::mutex> hold(guard);
+        if (space == Space::OpenFails || !living) {
+            SetLastError(ERROR_PATH_NOT_FOUND);  // closed by the other copy in between
+            return nullptr;
+        }
+        ++handlesToLiving;
+        return NewSpaceHandle(living);
     };
-    osApi.ClosePrivateNamespace = [](HANDLE handle, ULONG) -> BOOLEAN {
-        calls.push_back(handle == FakeSpace ? "close" : "close another");
+    osApi.ClosePrivateNamespace = [](HANDLE handle, ULONG flags) -> BOOLEAN {
+        const std::lock_guard<std::mutex> hold(guard);
+        auto found = spaceHandles.find(handle);
+        calls.push_back(found != spaceHandles.end() ? "close" : "close another");
+        if (found == spaceHandles.end()) return FALSE;
+        const int generation = found->second;
+        spaceHandles.erase(found);
+        if (generation != living) return TRUE;
+        if (flags & DestroyFlag)
+            living = handlesToLiving = 0;  // gone for every copy
+        else if (--handlesToLiving == 0)
+            living = 0;
         return TRUE;
     };
     osApi.DeleteBoundaryDescriptor = [](HANDLE handle) {
-        calls.push_back(handle == FakeBoundary ? "delete" : "delete another");
+        Record(handle == FakeBoundary ? "delete" : "delete another");
     };
     osApi.CreateMutexW = [](LPSECURITY_ATTRIBUTES sa, BOOL owned, LPCWSTR name) -> HANDLE {
-        calls.push_back("mutex");
-        mutexName = name ? name : L"";
-        const bool inside = mutexName == L"TarvixMini\\BackupStore";
-        return below.CreateMutexW(sa, owned, inside ? NamespacedStandIn : name);
+        Record("mutex");
+        std::wstring real = name ? name : L"";
+        {
+            const std::lock_guard<std::mutex> hold(guard);
+            mutexName = real;
+            if (real == L"TarvixMini\\BackupStore") {
+                if (copysGeneration != living || !living) {
+                    SetLastError(ERROR_PATH_NOT_FOUND);
+                    return nullptr;
+                }
+                real = NamespacedStandIn(living);
+            }
+        }
+        return below.CreateMutexW(sa, owned, real.c_str());
     };
 }
 
@@ -92,7 +210,8 @@ protected:
     {
         calls.clear();
         mutexName.clear();
-        administratorsSid = namespaceSecured = false;
+        administratorsSid = highLabel = namespaceSecured = false;
+        space = Space::Works;
     }
     void TearDown() override { seam.ExpectAllClosed(); }
     CountingSeam seam;
@@ -117,9 +236,11 @@ TEST_F(StoreLockTest, WithoutPrivateNamespacesTheGlobalName)
 }
 
 // With private namespaces: the lock is in the namespace whose boundary holds the
-// Administrators group, created or else opened; every handle goes again. When any
-// namespace step fails the lock is not had, and never taken under the global name
-// instead, where another copy that has the namespace would not see it.
+// Administrators group and the High integrity label, created or else opened, with a
+// protected DACL for Administrators and SYSTEM alone; every handle goes again. When any
+// namespace step fails (the label's call missing included) the lock is not had, and
+// never taken under the global name instead, where another copy that has the namespace
+// would not see it.
 TEST_F(StoreLockTest, InAPrivateNamespace)
 {
     const SeamLayer layer(below);
@@ -127,42 +248,182 @@ TEST_F(StoreLockTest, InAPrivateNamespace)
     struct Row {
         const char* name;
         Space space;
+        bool anotherCopyHasIt;
         Calls calls;
         bool held;
     } const rows[] = {
-        {"created", Space::Works, {"boundary", "sid", "create", "mutex", "close", "delete"}, true},
-        {"opened", Space::Exists, {"boundary", "sid", "create", "open", "mutex", "close", "delete"}, true},
-        {"sid-refused", Space::SidRefused, {"boundary", "sid", "delete"}, false},
-        {"create-refused", Space::CreateRefused, {"boundary", "sid", "create", "delete"}, false},
-        {"open-fails", Space::OpenFails,
-         {"boundary", "sid", "create", "open", "create", "open", "create", "open", "delete"}, false},
+        {"created", Space::Works, false, {"boundary", "sid", "label", "create", "mutex", "close", "delete"}, true},
+        {"opened", Space::Works, true, {"boundary", "sid", "label", "create", "open", "mutex", "close", "delete"}, true},
+        {"sid-refused", Space::SidRefused, false, {"boundary", "sid", "delete"}, false},
+        {"label-missing", Space::LabelMissing, false, {"boundary", "sid", "label", "delete"}, false},
+        {"create-refused", Space::CreateRefused, false, {"boundary", "sid", "label", "create", "delete"}, false},
+        {"open-fails", Space::OpenFails, false,
+         {"boundary", "sid", "label", "create", "open", "create", "open", "create", "open", "delete"}, false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
+        space = row.space;
+        HANDLE another = nullptr;
+        if (row.anotherCopyHasIt) {
+            another = osApi.CreatePrivateNamespaceW(nullptr, FakeBoundary, L"TarvixMini");
+            ASSERT_NE(another, nullptr);
+        }
         calls.clear();
         mutexName.clear();
-        space = row.space;
+        administratorsSid = highLabel = namespaceSecured = false;
         {
             const StoreLock lock;
             EXPECT_EQ(static_cast<bool>(lock), row.held);
             if (row.held) {
                 EXPECT_EQ(mutexName, L"TarvixMini\\BackupStore");
-                const OtherCopyLock other(NamespacedStandIn);
+                const OtherCopyLock other(NamespacedStandIn(living).c_str());
                 EXPECT_FALSE(other.Held()) << "another copy gets the lock while it is held";
             }
         }
+        if (another) osApi.ClosePrivateNamespace(another, 0);
+        if (row.anotherCopyHasIt) calls.pop_back();  // the other copy's close
         EXPECT_EQ(calls, row.calls);
         EXPECT_TRUE(administratorsSid) << "the boundary's SID";
         if (row.space != Space::SidRefused) {
+            EXPECT_TRUE(highLabel) << "the boundary's integrity label";
+        }
+        if (row.space != Space::SidRefused && row.space != Space::LabelMissing) {
             EXPECT_TRUE(namespaceSecured) << "alias, boundary or security of the namespace";
         }
+        EXPECT_EQ(living, 0) << "the namespace lives on with no copy in it";
     }
     // another copy holding the lock in the namespace keeps this one out
     space = Space::Works;
-    const OtherCopyLock other(NamespacedStandIn);
-    ASSERT_TRUE(other.Held());
-    const StoreLock lock;
-    EXPECT_FALSE(lock);
+    HANDLE another = osApi.CreatePrivateNamespaceW(nullptr, FakeBoundary, L"TarvixMini");
+    ASSERT_NE(another, nullptr);
+    {
+        const OtherCopyLock other(NamespacedStandIn(living).c_str());
+        ASSERT_TRUE(other.Held());
+        const StoreLock lock;
+        EXPECT_FALSE(lock);
+    }
+    osApi.ClosePrivateNamespace(another, 0);
+}
+
+namespace {
+
+// One copy of the program on a thread of its own (the mutex is recursive per thread):
+// it takes the lock, notes that it is in its pass, and gives the lock back when told.
+class Copy {
+public:
+    Copy(std::atomic<int>& inPass, std::atomic<int>& most)
+        : holding(CreateEventW(nullptr, TRUE, FALSE, nullptr)), release(CreateEventW(nullptr, TRUE, FALSE, nullptr))
+    {
+        thread = std::thread([this, &inPass, &most] {
+            const StoreLock lock;
+            held = static_cast<bool>(lock);
+            if (held) {
+                const int now = ++inPass;
+                for (int seen = most; now > seen && !most.compare_exchange_weak(seen, now);) {}
+            }
+            SetEvent(holding);
+            if (held) {
+                WaitForSingleObject(release, INFINITE);
+                --inPass;
+            }
+        });
+    }
+    ~Copy()
+    {
+        Release();
+        if (thread.joinable()) thread.join();
+        CloseHandle(holding);
+        CloseHandle(release);
+    }
+    bool WaitHeld(DWORD ms) const { return WaitForSingleObject(holding, ms) == WAIT_OBJECT_0 && held; }
+    void Release() { SetEvent(release); }
+    void End()
+    {
+        Release();
+        thread.join();
+    }
+
+private:
+    HANDLE holding;
+    HANDLE release;
+    std::atomic<bool> held{false};
+    std::thread thread;
+};
+
+}  // namespace
+
+// Three copies in the private namespace. The first holds the lock; the second waits for
+// it in the same namespace. The first ends: the second has the lock, and the namespace
+// must live on for it, so the third, which comes now, waits in the same namespace until
+// the second is done. A first copy that closed the namespace with the destroy flag would
+// take it away from the second; the third would create a new one, with a mutex of its
+// own, and two passes would run at once.
+TEST_F(StoreLockTest, TheNamespaceLivesWhileAnyCopyHasItOpen)
+{
+    const SeamLayer layer(below);
+    FakeNamespaces();
+    // the copies' threads open and close their mutexes at once: counted by nobody
+    below.CreateMutexW = realOs.CreateMutexW;
+    osApi.CloseHandle = realOs.CloseHandle;
+    std::atomic<int> inPass{0}, most{0};
+
+    auto first = std::make_unique<Copy>(inPass, most);
+    ASSERT_TRUE(first->WaitHeld(5000));
+    Copy second(inPass, most);
+    // the second copy is in the namespace, waiting for the mutex
+    for (int i = 0; i < 200; ++i) {
+        {
+            const std::lock_guard<std::mutex> hold(guard);
+            if (handlesToLiving == 2 && std::count(calls.begin(), calls.end(), "mutex") == 2) break;
+        }
+        Sleep(10);
+    }
+    EXPECT_FALSE(second.WaitHeld(100)) << "the second copy got the lock while the first held it";
+    first.reset();
+    ASSERT_TRUE(second.WaitHeld(5000)) << "the second copy did not get the lock once the first ended";
+    {
+        Copy third(inPass, most);
+        EXPECT_FALSE(third.WaitHeld(300)) << "the third copy got the lock while the second held it";
+        second.End();
+        EXPECT_TRUE(third.WaitHeld(5000)) << "the third copy did not get the lock once the second ended";
+    }
+    EXPECT_EQ(most.load(), 1) << "two passes at once";
+    EXPECT_EQ(living, 0) << "the namespace lives on with no copy in it";
+}
+
+// A copy that ends while it holds the lock leaves it abandoned; the next pass takes it
+// over (every pass reads afresh what it decides on) and does its work.
+TEST_F(StoreLockTest, ALockLeftByACopyThatEndedIsTakenOver)
+{
+    HANDLE left = nullptr;
+    // the other copy's thread takes the lock and ends without giving it back; its handle
+    // stays open, as in a process that is still ending
+    std::thread([&left] {
+        left = CreateMutexW(nullptr, FALSE, GlobalStoreLockName);
+        if (left && WaitForSingleObject(left, 0) != WAIT_OBJECT_0) {
+            CloseHandle(left);
+            left = nullptr;
+        }
+    }).join();
+    ASSERT_NE(left, nullptr);
+    static std::vector<DWORD> waits;
+    waits.clear();
+    const SeamLayer layer(below);
+    osApi.WaitForSingleObject = [](HANDLE handle, DWORD ms) -> DWORD {
+        const DWORD wait = below.WaitForSingleObject(handle, ms);
+        waits.push_back(wait);
+        return wait;
+    };
+    {
+        const StoreLock lock;
+        EXPECT_TRUE(lock);
+        EXPECT_EQ(waits, std::vector<DWORD>{WAIT_ABANDONED});
+        const OtherCopyLock other;
+        EXPECT_FALSE(other.Held()) << "another copy gets the lock while it is held";
+    }
+    CloseHandle(left);
+    const OtherCopyLock other;
+    EXPECT_TRUE(other.Held()) << "the lock taken over is given back";
 }
 
 namespace {

@@ -94,7 +94,8 @@ TEST(SetTextIfChanged, SetsOnlyWhatDiffersWithin511Characters)
 
 TEST(SetEnabledAndCheckIfChanged, ChangeOnlyWhenDifferent)
 {
-    HWND box = CreateWindowExW(0, L"BUTTON", L"", WS_POPUP | BS_CHECKBOX, 0, 0, 50, 20, nullptr, nullptr, nullptr,
+    // three states: a two-state check box turns BST_INDETERMINATE into BST_CHECKED
+    HWND box = CreateWindowExW(0, L"BUTTON", L"", WS_POPUP | BS_3STATE, 0, 0, 50, 20, nullptr, nullptr, nullptr,
                                nullptr);
     SetEnabledIfChanged(box, FALSE);
     EXPECT_FALSE(IsWindowEnabled(box));
@@ -103,11 +104,30 @@ TEST(SetEnabledAndCheckIfChanged, ChangeOnlyWhenDifferent)
 
     SetCheckIfChanged(box, TRUE);
     EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_CHECKED);
-    SendMessageW(box, BM_SETCHECK, BST_INDETERMINATE, 0);
-    SetCheckIfChanged(box, TRUE);  // indeterminate counts as unchecked
-    EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_CHECKED);
     SetCheckIfChanged(box, FALSE);
     EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+
+    // indeterminate counts as unchecked: checking sets it, unchecking leaves it alone
+    struct Row {
+        const char* name;
+        WPARAM state;
+        bool isChecked;
+        BOOL check;
+        LRESULT after;
+    } const rows[] = {
+        {"unchecked, check", BST_UNCHECKED, false, TRUE, BST_CHECKED},
+        {"checked, uncheck", BST_CHECKED, true, FALSE, BST_UNCHECKED},
+        {"indeterminate, check", BST_INDETERMINATE, false, TRUE, BST_CHECKED},
+        {"indeterminate, uncheck", BST_INDETERMINATE, false, FALSE, BST_INDETERMINATE},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SendMessageW(box, BM_SETCHECK, row.state, 0);
+        ASSERT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), static_cast<LRESULT>(row.state)) << "the box keeps the state";
+        EXPECT_EQ(IsChecked(box), row.isChecked);
+        SetCheckIfChanged(box, row.check);
+        EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), row.after);
+    }
     DestroyWindow(box);
     SetEnabledIfChanged(nullptr, TRUE);
 }

@@ -175,7 +175,7 @@ TEST_F(WorkflowValues, SysMainTurnedOffAndRestoredWithoutAWindow)
     EXPECT_FALSE(s.saved);
 }
 
-TEST_F(WorkflowValues, RowsTurnedOffWhileStillCheckedAndRestored)
+TEST_F(WorkflowValues, RowsTurnedOffWhileStillCheckedAndListedRowsRestored)
 {
     // two rows are offered; only the second is still checked at the pass
     constexpr int FirstRow = 1, SecondRow = 3;
@@ -189,7 +189,7 @@ TEST_F(WorkflowValues, RowsTurnedOffWhileStillCheckedAndRestored)
     listed[FirstRow] = listed[SecondRow] = true;
     askedRow = SecondRow;
 
-    EXPECT_EQ(TurnOffConfirmedRows(listed, OnlyRowAskedStillChecked), 0);
+    EXPECT_EQ(TurnOffConfirmedRows(listed, OnlyRowAskedStillChecked), 1) << "the unchecked row is still on";
 
     EXPECT_EQ(RegistryStartType(first.name), Manual) << "unchecked before its turn: left alone";
     EXPECT_EQ(DwordValue(ProductKey, first.backupName), Absent);
@@ -203,7 +203,13 @@ TEST_F(WorkflowValues, RowsTurnedOffWhileStillCheckedAndRestored)
     EXPECT_TRUE(ListedForRestore(second));
     EXPECT_FALSE(ListedForRestore(first));
 
-    EXPECT_EQ(RestoreSavedRows(), 0);
+    // only the rows listed: a backup of another row is left alone
+    ASSERT_TRUE(SetDwordValue(ProductKey, first.backupName, Auto));
+    bool restoreListed[ServiceCount] = {};
+    restoreListed[SecondRow] = true;
+    EXPECT_EQ(RestoreListedRows(restoreListed), 0);
     EXPECT_EQ(RegistryStartType(second.name), Auto);
     EXPECT_EQ(DwordValue(ProductKey, second.backupName), Absent);
+    EXPECT_EQ(RegistryStartType(first.name), Manual);
+    EXPECT_EQ(DwordValue(ProductKey, first.backupName), Auto);
 }

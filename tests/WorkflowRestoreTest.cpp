@@ -200,3 +200,37 @@ TEST_F(RestoreSaved, RestorePassReadsEveryBackupAgain)
     EXPECT_EQ(RegistryStartType(L"WSearch"), SERVICE_AUTO_START);
     EXPECT_FALSE(ValueExists(ProductKey, L"Bk_WSearch"));
 }
+
+// The restore acts only on the rows its question named. While the question (Fax alone)
+// is open, another copy turns WSearch off and saves its automatic start, and something
+// leaves a backup no restore could use for Spooler: after Yes both stay as they are and
+// count for nothing; Fax is restored.
+TEST_F(RestoreSaved, OnlyTheRowsTheQuestionNamed)
+{
+    ASSERT_TRUE(world.Add(L"WSearch", SERVICE_AUTO_START, false));
+    ASSERT_TRUE(world.Add(L"Fax", SERVICE_DISABLED, false));
+    const long long spoolerStart = RegistryStartType(L"Spooler");
+    SetDwordValue(ProductKey, L"Bk_Fax", 3);
+    BoxRecorder boxes({IDYES});
+    boxes.WhileOpen([](const RecordedBox& box) {
+        if (box.type != QuestionBox) return;
+        // the other copy's turn-off of WSearch, backup first
+        SetDwordValue(ProductKey, L"Bk_WSearch", SERVICE_AUTO_START);
+        ChangeStartTypeExternally(L"WSearch", SERVICE_DISABLED);
+        SetDwordValue(ProductKey, L"Bk_Spooler", 1);
+        RefreshServiceList();
+    });
+    RestoreSavedServices();
+
+    ASSERT_EQ(boxes.Boxes().size(), 2u);
+    ExpectBox(boxes.Boxes()[0], std::wstring(RestoreHeader) + L"• Fax\n" + RestoreFooter, QuestionBox);
+    ExpectBox(boxes.Boxes()[1], AllRestored, InformationBox);
+    EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DEMAND_START);
+    EXPECT_FALSE(ValueExists(ProductKey, L"Bk_Fax"));
+    EXPECT_EQ(RegistryStartType(L"WSearch"), SERVICE_DISABLED) << "the other administrator's change stays";
+    EXPECT_EQ(DwordValue(ProductKey, L"Bk_WSearch"), SERVICE_AUTO_START);
+    EXPECT_EQ(RegistryStartType(L"Spooler"), spoolerStart);
+    EXPECT_EQ(DwordValue(ProductKey, L"Bk_Spooler"), 1);
+    EXPECT_EQ(seamCounters.startTypesChanged, (std::vector<DWORD>{SERVICE_DEMAND_START}));
+    EXPECT_EQ(Text(serviceLabels[1]), L"Отключена | есть копия");
+}

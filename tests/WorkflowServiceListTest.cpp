@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <cwchar>
 #include "ui/WindowState.h"
 #include "service/ServiceCatalogue.h"
 #include "support/BoxTexts.h"
@@ -253,7 +254,9 @@ TEST_F(ServicesPage, RefusalForOneRow)
 }
 
 // What a timer tick delivers through the open confirmation: the change pass reads every
-// row's toggle, start type and backup again.
+// row's toggle, start type and backup again. A confirmed row that a tick unchecked (it
+// found the row disabled) and that is on again when the pass runs is left alone, as the
+// user did not see it checked at the answer, and it is not off: the partial box.
 TEST_F(ServicesPage, ChangePassReadsEveryRowAgain)
 {
     ASSERT_TRUE(world.Add(L"Fax", SERVICE_DEMAND_START, false));
@@ -264,18 +267,34 @@ TEST_F(ServicesPage, ChangePassReadsEveryRowAgain)
         void (*during)();
         long long faxStart;
         long long faxBackup;
+        const wchar_t* result;
+        UINT type;
     } cases[] = {
-        {"disabled-meanwhile", [] { ChangeStartTypeExternally(L"Fax", 4); }, 4, Absent},
+        {"disabled-meanwhile", [] { ChangeStartTypeExternally(L"Fax", 4); }, 4, Absent, AllDisabled, InformationBox},
+        {"disabled-meanwhile-and-unchecked-by-a-tick",
+         [] {
+             ChangeStartTypeExternally(L"Fax", 4);
+             RefreshServiceList();
+         },
+         4, Absent, AllDisabled, InformationBox},
         // the tick's refresh clears the toggle; the service is back at 3 when the pass runs
-        {"unchecked-by-a-tick",
+        {"unchecked-by-a-tick-and-on-again",
          [] {
              ChangeStartTypeExternally(L"Fax", 4);
              RefreshServiceList();
              ChangeStartTypeExternally(L"Fax", 3);
          },
-         3, Absent},
-        {"start-read-again", [] { ChangeStartTypeExternally(L"Fax", 2); }, 4, 2},
-        {"backup-appears-meanwhile", [] { SetDwordValue(ProductKey, L"Bk_Fax", 2); }, 4, 2},
+         3, Absent, SomeFailed, WarningBox},
+        {"unchecked-by-a-tick-and-automatic-again",
+         [] {
+             ChangeStartTypeExternally(L"Fax", 4);
+             RefreshServiceList();
+             ChangeStartTypeExternally(L"Fax", 2);
+         },
+         2, Absent, SomeFailed, WarningBox},
+        {"start-read-again", [] { ChangeStartTypeExternally(L"Fax", 2); }, 4, 2, AllDisabled, InformationBox},
+        {"backup-appears-meanwhile", [] { SetDwordValue(ProductKey, L"Bk_Fax", 2); }, 4, 2, AllDisabled,
+         InformationBox},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -290,12 +309,49 @@ TEST_F(ServicesPage, ChangePassReadsEveryRowAgain)
         });
         DisableSelectedServices();
         ASSERT_EQ(boxes.Boxes().size(), 2u);
-        ExpectBox(boxes.Boxes()[1], AllDisabled, InformationBox);
+        ExpectBox(boxes.Boxes()[1], c.result, c.type);
         EXPECT_EQ(RegistryStartType(L"Fax"), c.faxStart);
         EXPECT_EQ(DwordValue(ProductKey, L"Bk_Fax"), c.faxBackup);
         EXPECT_EQ(RegistryStartType(L"WSearch"), SERVICE_DISABLED);
         EXPECT_EQ(DwordValue(ProductKey, L"Bk_WSearch"), 3);
     }
+}
+
+namespace {
+
+OsApi beneath;
+
+// another tool puts Fax back to manual right after the program turned it off
+BOOL WINAPI ChangeThenFaxBackOn(SC_HANDLE h, DWORD type, DWORD start, DWORD error, LPCWSTR path, LPCWSTR group,
+                                LPDWORD tag, LPCWSTR deps, LPCWSTR account, LPCWSTR password, LPCWSTR display)
+{
+    const BOOL ok =
+        beneath.ChangeServiceConfigW(h, type, start, error, path, group, tag, deps, account, password, display);
+    if (ok && std::wcscmp(ServiceNameOf(h), L"Fax") == 0) ChangeStartTypeExternally(L"Fax", SERVICE_DEMAND_START);
+    return ok;
+}
+
+}  // namespace
+
+// A confirmed row counts as turned off only when its start type, read back after the
+// pass, is disabled: another tool that turns it on again right after the change leaves
+// the partial box, never the success box; the backup stays for a restore.
+TEST_F(ServicesPage, ARowOnAgainAfterItsChangeIsNotTurnedOff)
+{
+    ASSERT_TRUE(world.Add(L"Fax", SERVICE_DEMAND_START, false));
+    ASSERT_TRUE(world.Add(L"WSearch", SERVICE_DEMAND_START, false));
+    TrackServiceNames();
+    const SeamLayer layer(beneath);
+    osApi.ChangeServiceConfigW = ChangeThenFaxBackOn;
+    StandInWindow::CheckRows(Bit(Fax) | Bit(WSearch));
+    BoxRecorder boxes({IDYES});
+    DisableSelectedServices();
+    ASSERT_EQ(boxes.Boxes().size(), 2u);
+    ExpectBox(boxes.Boxes()[1], SomeFailed, WarningBox);
+    EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DEMAND_START);
+    EXPECT_EQ(DwordValue(ProductKey, L"Bk_Fax"), 3);
+    EXPECT_EQ(RegistryStartType(L"WSearch"), SERVICE_DISABLED);
+    EXPECT_EQ(DwordValue(ProductKey, L"Bk_WSearch"), 3);
 }
 
 // A checked row at a start type that no restore could set again (boot, system, unknown;

@@ -85,13 +85,15 @@ void DisableSelectedServices()
 void RestoreSavedServices()
 {
     wchar_t text[RestoreConfirmCapacity] = L"Вернуть прежние настройки этих служб?\n\n";
-    int listed = 0;
-    for (const ServiceEntry& entry : ServiceCatalogue) {
-        if (!ListedForRestore(entry)) continue;
-        AppendBulletLine(text, RestoreConfirmCapacity, entry.label);
-        ++listed;
+    bool listed[ServiceCount] = {};
+    int count = 0;
+    for (int i = 0; i < ServiceCount; ++i) {
+        listed[i] = ListedForRestore(ServiceCatalogue[i]);
+        if (!listed[i]) continue;
+        AppendBulletLine(text, RestoreConfirmCapacity, ServiceCatalogue[i].label);
+        ++count;
     }
-    if (listed == 0) {
+    if (count == 0) {
         Tell(mainWindow, L"Нет сохранённых настроек для восстановления.", Notice::Done);
         return;
     }
@@ -99,8 +101,9 @@ void RestoreSavedServices()
                   L"\nЕсли настройки изменялись в других программах, они будут заменены.\n\nВосстановить?");
     if (!Ask(mainWindow, text)) return;
 
-    // the box's own loop still delivers WM_TIMER: every backup is read again here
-    const int failures = RestoreSavedRows();
+    // only the rows the question named; the box's own loop still delivers WM_TIMER, and
+    // other programs may change anything meanwhile: every backup is read again here
+    const int failures = RestoreListedRows(listed);
 
     RefreshSysMainStatus();
     RefreshServiceList();

@@ -27,13 +27,15 @@ TEST_F(ShellTargets, PlantedHandlersNeverRunAsChildrenOfTheProgram)
         {"Подробнее о Tarvix (105)", web, L"https://tarvix.example/mini", 3, 105},
     };
     // the plants work: opened from a process of the test, each handler runs as its child
+    // and sees the show command it was opened with
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         ASSERT_TRUE(row.handler.Planted());
-        ShellExecuteW(nullptr, L"open", row.target, nullptr, nullptr, SW_SHOW);
+        ShellExecuteW(nullptr, L"open", row.target, nullptr, nullptr, SW_SHOWMINNOACTIVE);
         HandlerLaunch launch;
         ASSERT_TRUE(row.handler.WaitForLaunch(launch, 10000)) << "the planted handler is not found";
         ASSERT_EQ(launch.parentId, GetCurrentProcessId());
+        ASSERT_EQ(launch.show, SW_SHOWMINNOACTIVE);
         row.handler.Forget();
     }
 
@@ -53,6 +55,7 @@ TEST_F(ShellTargets, PlantedHandlersNeverRunAsChildrenOfTheProgram)
         EXPECT_EQ(Utf8(launch.target), Utf8(row.target));
         EXPECT_NE(launch.parentId, program.ProcessId()) << "the handler ran as a child of the program";
         EXPECT_EQ(Utf8(launch.parentName), "explorer.exe") << "parent process " << launch.parentId;
+        EXPECT_EQ(launch.show, SW_SHOW) << "the page is to be shown";
         EXPECT_TRUE(program.NoBoxWithin(500)) << "a box after opening";
     }
     EXPECT_TRUE(program.Close());

@@ -1,12 +1,17 @@
 // What the undo promise means from outside: two copies of the program at once, each
-// deciding on the registry as it stands after its confirmation; backups that could never
-// turn the automatic start back on, replaced instead of kept, and never restored; start
-// types that no restore could set again, never changed; a service removed while the
-// user is asked; and a lock held by someone else, which never freezes the window.
+// deciding on the registry as it stands after its confirmation; a restore that acts only
+// on the rows its question named, and a turn-off reported only for rows that are off,
+// whatever happens while the question is open; backups that could never turn the
+// automatic start back on, replaced instead of kept, and never restored; start types that
+// no restore could set again, never changed; a service removed while the user is asked;
+// a lock held by someone else, which never freezes the window; and a lock left by a copy
+// that ended while it held it.
 #include "e2e/World.h"
 #include <algorithm>
 #include <atomic>
+#include <string>
 #include <thread>
+#include "support/OtherCopyLock.h"
 
 namespace {
 
@@ -255,5 +260,104 @@ TEST_F(Undo, AHeldLockNeverFreezesTheWindow)
     ApplyOnHome(program, true, TurnedOff, "Home turns off with the lock free");
     EXPECT_EQ(RegistryStartType(L"SysMain"), SERVICE_DISABLED);
     EXPECT_EQ(BackupValue(L"OriginalStart"), SERVICE_AUTO_START);
+    EXPECT_TRUE(program.Close());
+}
+
+// The restore acts only on the rows its question named. The question names Fax alone;
+// while it is open another copy turns WSearch off, saving its automatic start. After Yes
+// Fax is back, and WSearch, the other administrator's change, stays off with its backup.
+TEST_F(Undo, ARestoreChangesOnlyTheRowsItsQuestionNamed)
+{
+    ASSERT_NO_FATAL_FAILURE(InstallServices({{L"Fax", SERVICE_DISABLED, false}}));
+    ASSERT_TRUE(SetDwordValue(ProductKey, L"Bk_Fax", SERVICE_DEMAND_START));
+    Program program;
+    ASSERT_TRUE(program.Start());
+    ServicesControls page = OpenServicesPage(program);
+    program.Click(page.restore);
+    SeenBox confirm = program.WaitForBox();
+    ExpectBox(confirm, std::wstring(RestoreHeader) + L"• Fax\n" + RestoreFooter, BoxIcon::Warning, true);
+    // the other copy's turn-off, backup first
+    ASSERT_TRUE(SetDwordValue(ProductKey, L"Bk_WSearch", SERVICE_AUTO_START));
+    ASSERT_TRUE(ChangeStartTypeExternally(L"WSearch", SERVICE_DISABLED));
+    program.Answer(confirm, IDYES);
+    SeenBox box = program.WaitForBox();
+    ExpectBox(box, AllRestored, BoxIcon::Information, false);
+    program.Answer(box, IDOK);
+    EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DEMAND_START);
+    EXPECT_FALSE(BackupPresent(L"Bk_Fax"));
+    EXPECT_EQ(RegistryStartType(L"WSearch"), SERVICE_DISABLED) << "undone unasked";
+    EXPECT_EQ(BackupValue(L"Bk_WSearch"), SERVICE_AUTO_START);
+    ExpectText(page.labels[1], L"Отключена | есть копия", "the Windows Search row");
+    EXPECT_TRUE(program.Close());
+}
+
+// Fax is confirmed for turning off. While the question is open another tool disables
+// Fax, the program's refresh unchecks its row, and the tool turns Fax back on: the pass
+// leaves Fax alone (the user did not see it checked when answering), and the box is the
+// partial one, never "turned off" with Fax on. The other confirmed row is turned off.
+TEST_F(Undo, AConfirmedRowOnAgainWhenThePassRunsIsAFailure)
+{
+    ASSERT_NO_FATAL_FAILURE(InstallServices());
+    Program program;
+    ASSERT_TRUE(program.Start());
+    ServicesControls page = OpenServicesPage(program);
+    ClickToggle(program, page.toggles[3], true, "the Fax row");
+    ClickToggle(program, page.toggles[4], true, "the Xbox Live Auth row");
+    RunBatch(program, page.disable, SomeFailed, BoxIcon::Warning, [&page] {
+        ASSERT_TRUE(ChangeStartTypeExternally(L"Fax", SERVICE_DISABLED));
+        // the three-second refresh runs in the box's own loop
+        EXPECT_TRUE(WaitUntil([&page] { return Program::Check(page.toggles[3]) == BST_UNCHECKED; }, 10000))
+            << "no refresh unchecked the Fax row";
+        ASSERT_TRUE(ChangeStartTypeExternally(L"Fax", SERVICE_DEMAND_START));
+    });
+    EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DEMAND_START);
+    EXPECT_FALSE(BackupPresent(L"Bk_Fax"));
+    EXPECT_EQ(RegistryStartType(L"XblAuthManager"), SERVICE_DISABLED);
+    EXPECT_EQ(BackupValue(L"Bk_XblAuth"), SERVICE_DEMAND_START);
+    ExpectText(page.labels[3], L"Вручную", "the Fax row");
+    EXPECT_TRUE(program.Close());
+}
+
+// Another copy, in a process of its own, takes the lock and ends while it holds it (as a
+// crash in its pass would), while this copy's pass waits for the lock: the lock is left
+// abandoned, and the waiting pass takes it over and turns Fax off as asked.
+TEST_F(Undo, ALockLeftByACopyThatEndedIsTakenOver)
+{
+    ASSERT_NO_FATAL_FAILURE(InstallServices());
+    Program program;
+    ASSERT_TRUE(program.Start());
+    ServicesControls page = OpenServicesPage(program);
+    ClickToggle(program, page.toggles[3], true, "the Fax row");
+
+    std::wstring command = L"\"" + BuildFolder() + L"LockHolder.exe\" " + GlobalStoreLockName;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION holder = {};
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &holder));
+    const bool held = WaitUntil([] {
+        const OtherCopyLock other;
+        return !other.Held();
+    });
+    program.Click(page.disable);
+    SeenBox confirm = program.WaitForBox();
+    ExpectBox(confirm, std::wstring(DisableHeader) + L"• Fax\n" + DisableFooter, BoxIcon::Warning, true);
+    program.Answer(confirm, IDYES);
+    // the pass waits for the lock (at most 2 s); the other copy ends in the meantime
+    const DWORD answered = GetTickCount();
+    Sleep(400);
+    DWORD code = 0;
+    GetExitCodeProcess(holder.hProcess, &code);
+    TerminateProcess(holder.hProcess, 1);
+    WaitForSingleObject(holder.hProcess, 5000);
+    CloseHandle(holder.hThread);
+    CloseHandle(holder.hProcess);
+    EXPECT_TRUE(held) << "the other copy did not take the lock (exit code " << code << ")";
+    SeenBox box = program.WaitForBox();
+    EXPECT_GE(GetTickCount() - answered, 350u) << "the pass did not wait for the other copy";
+    ExpectBox(box, AllDisabled, BoxIcon::Information, false);
+    program.Answer(box, IDOK);
+    EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DISABLED);
+    EXPECT_EQ(BackupValue(L"Bk_Fax"), SERVICE_DEMAND_START);
     EXPECT_TRUE(program.Close());
 }

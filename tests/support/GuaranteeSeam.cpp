@@ -391,6 +391,7 @@ BOOL WINAPI WrappedRelease(HANDLE mutex)
 
 HANDLE const StandInBoundary = reinterpret_cast<HANDLE>(0x6100);
 HANDLE const StandInSpace = reinterpret_cast<HANDLE>(0x6200);
+bool labelled = false;  // the boundary of now carries the High integrity label
 
 void RefuseNamespace()
 {
@@ -402,6 +403,7 @@ HANDLE WINAPI WrappedBoundary(LPCWSTR name, ULONG flags)
 {
     if (step.place == LockPlace::Global) return below.CreateBoundaryDescriptorW(name, flags);
     ++boundariesOpen;
+    labelled = false;
     return StandInBoundary;
 }
 
@@ -421,9 +423,29 @@ BOOL WINAPI WrappedAddSid(HANDLE* boundary, PSID sid)
     return FALSE;
 }
 
+BOOL WINAPI WrappedAddLabel(HANDLE* boundary, PSID label)
+{
+    if (!boundary || *boundary != StandInBoundary) {
+        Violation("an integrity label added to a boundary descriptor that the system did not give");
+        return FALSE;
+    }
+    BYTE high[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof(high);
+    if (!CreateWellKnownSid(WinHighLabelSid, nullptr, high, &size) || !EqualSid(label, high))
+        Violation("the boundary's integrity label is not High");
+    if (step.refusal != SpaceRefusal::Label) {
+        labelled = true;
+        return TRUE;
+    }
+    RefuseNamespace();
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return FALSE;
+}
+
 HANDLE WINAPI WrappedCreateSpace(LPSECURITY_ATTRIBUTES, LPVOID boundary, LPCWSTR)
 {
     if (boundary != StandInBoundary) Violation("a namespace created on another boundary");
+    if (!labelled) Violation("a namespace created on a boundary with no integrity label");
     if (step.refusal == SpaceRefusal::Create) {
         RefuseNamespace();
         SetLastError(ERROR_ACCESS_DENIED);
@@ -441,6 +463,7 @@ HANDLE WINAPI WrappedCreateSpace(LPSECURITY_ATTRIBUTES, LPVOID boundary, LPCWSTR
 HANDLE WINAPI WrappedOpenSpace(LPVOID boundary, LPCWSTR)
 {
     if (boundary != StandInBoundary) Violation("a namespace opened on another boundary");
+    if (!labelled) Violation("a namespace opened on a boundary with no integrity label");
     if (step.refusal == SpaceRefusal::Open) {
         RefuseNamespace();
         SetLastError(ERROR_PATH_NOT_FOUND);
@@ -499,6 +522,7 @@ void InstallGuaranteeSeam()
     osApi.ReleaseMutex = WrappedRelease;
     osApi.CreateBoundaryDescriptorW = WrappedBoundary;
     osApi.AddSIDToBoundaryDescriptor = WrappedAddSid;
+    osApi.AddIntegrityLabelToBoundaryDescriptor = WrappedAddLabel;
     osApi.CreatePrivateNamespaceW = WrappedCreateSpace;
     osApi.OpenPrivateNamespaceW = WrappedOpenSpace;
     osApi.ClosePrivateNamespace = WrappedCloseSpace;

@@ -51,7 +51,7 @@ enum class LockPlace { Global, Namespace };
 constexpr const wchar_t* NamespacedLock = L"TarvixMini\\BackupStore";
 constexpr const wchar_t* NamespacedStandIn = L"Global\\TarvixMiniGuarantee.NamespacedLock";
 // which namespace call a NamespaceCall step refuses, every time it is made
-enum class SpaceRefusal { None, Sid, Create, Open };
+enum class SpaceRefusal { None, Sid, Create, Open, Label };
 
 // Everything the wrappers learn during one step.
 struct Step {

@@ -78,10 +78,12 @@ bool PlantedHandler::WaitForLaunch(HandlerLaunch& launch, DWORD timeoutMs) const
     const std::wstring record(text);
     const size_t first = record.find(L'|');
     const size_t second = record.find(L'|', first + 1);
-    if (first == std::wstring::npos || second == std::wstring::npos) return false;
+    const size_t third = record.find(L'|', second + 1);
+    if (first == std::wstring::npos || second == std::wstring::npos || third == std::wstring::npos) return false;
     launch.parentId = std::wcstoul(record.substr(0, first).c_str(), nullptr, 10);
     launch.parentName = record.substr(first + 1, second - first - 1);
-    launch.target = record.substr(second + 1);
+    launch.show = std::wcstol(record.substr(second + 1, third - second - 1).c_str(), nullptr, 10);
+    launch.target = record.substr(third + 1);
     return true;
 }
 

@@ -11,6 +11,7 @@
 struct HandlerLaunch {
     DWORD parentId = 0;
     std::wstring parentName;  // executable name of the parent
+    int show = -1;            // the show command it was started with, -1 when none was given
     std::wstring target;      // what the handler was asked to open
 };
 
