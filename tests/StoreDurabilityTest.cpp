@@ -139,6 +139,18 @@ const Case cases[] = {
      RestoreSavedServices, {L"change Fax to 2", L"flush " + ServicesKeyRoot + L"Fax", L"delete Bk_Fax"}},
 };
 
+// Apply and the batch, with the result box each shows when the store takes no backup.
+struct NoBackupCase {
+    const char* name;
+    void (*run)();
+    const wchar_t* result;
+    UINT type;
+};
+const NoBackupCase NoBackupCases[] = {
+    {"apply", TurnOffSysMain, BoxText::BackupFailed, BoxText::ErrorBox},
+    {"batch", DisableFax, BoxText::SomeFailed, BoxText::WarningBox},
+};
+
 class StoreDurability : public WorkflowFixture {
 protected:
     void SetUp() override
@@ -206,16 +218,7 @@ TEST_F(StoreDurability, WaitsForAnotherCopysPass)
 // backup, so no start type is changed: the usual failure boxes.
 TEST_F(StoreDurability, AVolatileStoreChangesNothing)
 {
-    struct Case {
-        const char* name;
-        void (*run)();
-        const wchar_t* result;
-        UINT type;
-    } const cases[] = {
-        {"apply", TurnOffSysMain, BoxText::BackupFailed, BoxText::ErrorBox},
-        {"batch", DisableFax, BoxText::SomeFailed, BoxText::WarningBox},
-    };
-    for (const Case& c : cases) {
+    for (const NoBackupCase& c : NoBackupCases) {
         SCOPED_TRACE(c.name);
         ClearBackupStore();
         HKEY store = nullptr;
@@ -278,16 +281,7 @@ TEST_F(StoreDurability, AKeyAtTheChecksNameChangesNothingAndStays)
 {
     const SeamLayer layer;
     osApi.RtlGenRandom = FixedBits;
-    struct Case {
-        const char* name;
-        void (*run)();
-        const wchar_t* result;
-        UINT type;
-    } const cases[] = {
-        {"apply", TurnOffSysMain, BoxText::BackupFailed, BoxText::ErrorBox},
-        {"batch", DisableFax, BoxText::SomeFailed, BoxText::WarningBox},
-    };
-    for (const Case& c : cases) {
+    for (const NoBackupCase& c : NoBackupCases) {
         SCOPED_TRACE(c.name);
         ClearBackupStore();
         ASSERT_TRUE(SetDwordValue(FixedProbe, L"Mark", 77));
