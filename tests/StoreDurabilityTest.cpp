@@ -151,6 +151,24 @@ const NoBackupCase NoBackupCases[] = {
     {"batch", DisableFax, BoxText::SomeFailed, BoxText::WarningBox},
 };
 
+// Runs the case with SysMain automatic and Fax manual, answering Yes: its usual result
+// box, no start type changed and no backup written.
+void ExpectNoBackupAndNothingChanged(const NoBackupCase& c)
+{
+    ASSERT_TRUE(ChangeStartTypeExternally(L"SysMain", SERVICE_AUTO_START));
+    ASSERT_TRUE(ChangeStartTypeExternally(L"Fax", SERVICE_DEMAND_START));
+    RefreshSysMainStatus();
+    toggleTouched = true;
+    BoxRecorder boxes({IDYES});
+    c.run();
+    ASSERT_EQ(boxes.Boxes().size(), 2u);
+    ExpectBox(boxes.Boxes()[1], c.result, c.type);
+    EXPECT_EQ(RegistryStartType(L"SysMain"), SERVICE_AUTO_START);
+    EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DEMAND_START);
+    EXPECT_FALSE(ValueExists(ProductKey, L"OriginalStart"));
+    EXPECT_FALSE(ValueExists(ProductKey, L"Bk_Fax"));
+}
+
 class StoreDurability : public WorkflowFixture {
 protected:
     void SetUp() override
@@ -226,18 +244,7 @@ TEST_F(StoreDurability, AVolatileStoreChangesNothing)
                                   KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &store, nullptr),
                   ERROR_SUCCESS);
         RegCloseKey(store);
-        ASSERT_TRUE(ChangeStartTypeExternally(L"SysMain", SERVICE_AUTO_START));
-        ASSERT_TRUE(ChangeStartTypeExternally(L"Fax", SERVICE_DEMAND_START));
-        RefreshSysMainStatus();
-        toggleTouched = true;
-        BoxRecorder boxes({IDYES});
-        c.run();
-        ASSERT_EQ(boxes.Boxes().size(), 2u);
-        ExpectBox(boxes.Boxes()[1], c.result, c.type);
-        EXPECT_EQ(RegistryStartType(L"SysMain"), SERVICE_AUTO_START);
-        EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DEMAND_START);
-        EXPECT_FALSE(ValueExists(ProductKey, L"OriginalStart"));
-        EXPECT_FALSE(ValueExists(ProductKey, L"Bk_Fax"));
+        ASSERT_NO_FATAL_FAILURE(ExpectNoBackupAndNothingChanged(c));
     }
 }
 
@@ -285,18 +292,7 @@ TEST_F(StoreDurability, AKeyAtTheChecksNameChangesNothingAndStays)
         SCOPED_TRACE(c.name);
         ClearBackupStore();
         ASSERT_TRUE(SetDwordValue(FixedProbe, L"Mark", 77));
-        ASSERT_TRUE(ChangeStartTypeExternally(L"SysMain", SERVICE_AUTO_START));
-        ASSERT_TRUE(ChangeStartTypeExternally(L"Fax", SERVICE_DEMAND_START));
-        RefreshSysMainStatus();
-        toggleTouched = true;
-        BoxRecorder boxes({IDYES});
-        c.run();
-        ASSERT_EQ(boxes.Boxes().size(), 2u);
-        ExpectBox(boxes.Boxes()[1], c.result, c.type);
-        EXPECT_EQ(RegistryStartType(L"SysMain"), SERVICE_AUTO_START);
-        EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DEMAND_START);
-        EXPECT_FALSE(ValueExists(ProductKey, L"OriginalStart"));
-        EXPECT_FALSE(ValueExists(ProductKey, L"Bk_Fax"));
+        ASSERT_NO_FATAL_FAILURE(ExpectNoBackupAndNothingChanged(c));
         EXPECT_EQ(DwordValue(FixedProbe, L"Mark"), 77);
     }
 }
