@@ -21,7 +21,7 @@ struct OsApi {
     decltype(&::RegCreateKeyExW) RegCreateKeyExW = ::RegCreateKeyExW;
     decltype(&::RegSetValueExW) RegSetValueExW = ::RegSetValueExW;
     decltype(&::RegDeleteValueW) RegDeleteValueW = ::RegDeleteValueW;
-    decltype(&::RegDeleteKeyExW) RegDeleteKeyExW = ::RegDeleteKeyExW;
+    decltype(&SystemNtDeleteKey) NtDeleteKey = SystemNtDeleteKey;  // bound when first called
     decltype(&::RegFlushKey) RegFlushKey = ::RegFlushKey;
     decltype(&::RegCloseKey) RegCloseKey = ::RegCloseKey;
     // the lock that copies of the program share

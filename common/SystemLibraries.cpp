@@ -11,6 +11,7 @@ Library ole32 = {L"ole32.dll", nullptr};
 Library oleaut32 = {L"oleaut32.dll", nullptr};
 Library kernel32 = {L"kernel32.dll", nullptr};
 Library oleacc = {L"oleacc.dll", nullptr};
+Library ntdll = {L"ntdll.dll", nullptr};
 
 const HRESULT Missing = HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
 
@@ -116,6 +117,14 @@ VOID WINAPI SystemDeleteBoundaryDescriptor(HANDLE boundary)
 {
     static decltype(&::DeleteBoundaryDescriptor) entry = nullptr;
     if (Resolve(entry, kernel32, "DeleteBoundaryDescriptor")) entry(boundary);
+}
+
+LONG WINAPI SystemNtDeleteKey(HANDLE key)
+{
+    using NtDeleteKeyCall = LONG(WINAPI*)(HANDLE);
+    static NtDeleteKeyCall entry = nullptr;
+    constexpr LONG ProcedureNotFound = static_cast<LONG>(0xC000007A);  // STATUS_PROCEDURE_NOT_FOUND
+    return Resolve(entry, ntdll, "NtDeleteKey") ? entry(key) : ProcedureNotFound;
 }
 
 HRESULT WINAPI SystemCoDisconnectObject(LPUNKNOWN object, DWORD reserved)

@@ -6,6 +6,8 @@
 // library is loaded on the first call that needs it, from the system directory only, and
 // stays loaded until the process ends. Each function stands in for the Windows call of
 // the same name and fails as that call would when its library or entry point cannot be had.
+// NTDLL's NtDeleteKey has no import library of its own in every toolchain: it is bound
+// the same way.
 #include <windows.h>
 #include <objbase.h>
 #include <oleauto.h>
@@ -25,6 +27,10 @@ HANDLE WINAPI SystemCreatePrivateNamespaceW(LPSECURITY_ATTRIBUTES attributes, LP
 HANDLE WINAPI SystemOpenPrivateNamespaceW(LPVOID boundary, LPCWSTR alias);
 BOOLEAN WINAPI SystemClosePrivateNamespace(HANDLE space, ULONG flags);
 VOID WINAPI SystemDeleteBoundaryDescriptor(HANDLE boundary);
+
+// Deletes the key of an open handle (that has DELETE access) with no second access check;
+// an NTSTATUS, negative on failure.
+LONG WINAPI SystemNtDeleteKey(HANDLE key);
 
 HRESULT WINAPI SystemCoDisconnectObject(LPUNKNOWN object, DWORD reserved);
 LRESULT WINAPI SystemLresultFromObject(REFIID interfaceId, WPARAM wParam, LPUNKNOWN object);

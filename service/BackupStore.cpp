@@ -1,6 +1,7 @@
 #include "service/BackupStore.h"
 #include "common/RegistryDword.h"
 #include "common/ScopedHandles.h"
+#include <utility>
 
 namespace {
 
@@ -31,8 +32,10 @@ bool NewProbeName(wchar_t (&name)[ProbeNameCapacity])
 // (ERROR_CHILD_MUST_BE_VOLATILE). The probe has a name of its own for each check and is
 // used only when the system says this call created it; it is deleted through the handle
 // this call got, so nothing that was there before, or took the name meanwhile, is ever
-// removed. A link at the name is opened as the link, never followed. Anything else than a
-// new key, created and deleted, is a check failed, with nothing changed.
+// removed; the handle has DELETE access, so the deletion needs no second access check that
+// rules inherited from the store could refuse. A link at the name is opened as the link,
+// never followed. Anything else than a new key, created and deleted, is a check failed,
+// with nothing changed.
 bool SurvivesRestart(HKEY key)
 {
     wchar_t name[ProbeNameCapacity];
@@ -43,13 +46,47 @@ bool SurvivesRestart(HKEY key)
                               DELETE | KEY_WOW64_64KEY, nullptr, probe.Receive(), &disposition) != ERROR_SUCCESS)
         return false;
     if (disposition != REG_CREATED_NEW_KEY) return false;
-    // the empty name is the key of the handle itself
-    return osApi.RegDeleteKeyExW(probe.Get(), L"", KEY_WOW64_64KEY, 0) == ERROR_SUCCESS;
+    return osApi.NtDeleteKey(probe.Get()) >= 0;
+}
+
+// Reads whatever stands at the name, of any type and size. False when the read failed for
+// another reason than the value's absence: what is there then cannot be put back.
+bool ReadEarlierValue(HKEY key, const wchar_t* valueName, EarlierValue& earlier)
+{
+    earlier = EarlierValue();
+    // another program may grow the value between the two queries: ask again a few times
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        DWORD size = 0;
+        LSTATUS status = osApi.RegQueryValueExW(key, valueName, nullptr, &earlier.type, nullptr, &size);
+        if (status == ERROR_FILE_NOT_FOUND) return true;
+        if (status != ERROR_SUCCESS) return false;
+        earlier.data.resize(size);
+        status = osApi.RegQueryValueExW(key, valueName, nullptr, &earlier.type, earlier.data.data(), &size);
+        if (status == ERROR_FILE_NOT_FOUND) return true;
+        if (status == ERROR_MORE_DATA) continue;
+        if (status != ERROR_SUCCESS) return false;
+        earlier.data.resize(size);
+        earlier.present = true;
+        return true;
+    }
+    return false;
+}
+
+// Sets the earlier value again (flushed) or deletes a value that had no earlier one.
+void PutBack(HKEY key, const wchar_t* valueName, const EarlierValue& earlier)
+{
+    if (!earlier.present) {
+        osApi.RegDeleteValueW(key, valueName);
+        return;
+    }
+    if (osApi.RegSetValueExW(key, valueName, 0, earlier.type, earlier.data.data(),
+                             static_cast<DWORD>(earlier.data.size())) == ERROR_SUCCESS)
+        osApi.RegFlushKey(key);
 }
 
 }  // namespace
 
-bool WriteBackupValue(const wchar_t* valueName, DWORD value)
+bool WriteBackupValue(const wchar_t* valueName, DWORD value, EarlierValue* earlier)
 {
     // RegFlushKey needs KEY_QUERY_VALUE on the key it flushes
     ScopedRegKey key;
@@ -60,15 +97,38 @@ bool WriteBackupValue(const wchar_t* valueName, DWORD value)
         return false;
     // a key created just now is non-volatile; one that existed may not be
     if (disposition != REG_CREATED_NEW_KEY && !SurvivesRestart(key.Get())) return false;
+    EarlierValue replaced;
+    if (!ReadEarlierValue(key.Get(), valueName, replaced)) return false;
     if (osApi.RegSetValueExW(key.Get(), valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
                              sizeof(value)) != ERROR_SUCCESS)
         return false;
     // the store and the start types live in different hives, each written to disk lazily:
     // a backup that is not on disk yet must not count, or a power cut could keep the new
     // start type and lose the old one
-    if (osApi.RegFlushKey(key.Get()) == ERROR_SUCCESS) return true;
-    osApi.RegDeleteValueW(key.Get(), valueName);
-    return false;
+    if (osApi.RegFlushKey(key.Get()) != ERROR_SUCCESS) {
+        PutBack(key.Get(), valueName, replaced);
+        return false;
+    }
+    if (earlier) *earlier = std::move(replaced);
+    return true;
+}
+
+void PutBackEarlierValue(const wchar_t* valueName, const EarlierValue& earlier)
+{
+    // RegFlushKey needs KEY_QUERY_VALUE on the key it flushes
+    ScopedRegKey key;
+    if (osApi.RegOpenKeyExW(HKEY_LOCAL_MACHINE, ProductKeyPath, 0, KEY_SET_VALUE | KEY_QUERY_VALUE | KEY_WOW64_64KEY,
+                            key.Receive()) != ERROR_SUCCESS)
+        return;
+    PutBack(key.Get(), valueName, earlier);
+}
+
+bool StoreSurvivesRestart()
+{
+    ScopedRegKey key;
+    return osApi.RegOpenKeyExW(HKEY_LOCAL_MACHINE, ProductKeyPath, 0, KEY_CREATE_SUB_KEY | KEY_WOW64_64KEY,
+                               key.Receive()) == ERROR_SUCCESS &&
+           SurvivesRestart(key.Get());
 }
 
 void DeleteBackupValue(const wchar_t* valueName)

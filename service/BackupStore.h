@@ -1,15 +1,34 @@
 #pragma once
 #include <windows.h>
+#include <vector>
 
 // The backup store: HKLM\SOFTWARE\TarvixMini, 64-bit view, one REG_DWORD per saved start type.
 constexpr const wchar_t* ProductKeyPath = L"SOFTWARE\\TarvixMini";
 constexpr const wchar_t* OriginalStartValue = L"OriginalStart";
 
+// What stood at a backup's name before a write replaced it, whatever its type and bytes:
+// a write whose change is then refused is taken back to exactly this.
+struct EarlierValue {
+    bool present = false;
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+};
+
 // Writes the value and flushes the store to disk before it reports success, so a start
 // type changed after it can always be put back, also after a power cut. A store key that
-// would not survive a restart (volatile) takes no backup.
-bool WriteBackupValue(const wchar_t* valueName, DWORD value);
+// would not survive a restart (volatile) takes no backup. What stood at the name is read
+// first into earlier (the write is refused when it cannot be read) and is put back when
+// the flush fails.
+bool WriteBackupValue(const wchar_t* valueName, DWORD value, EarlierValue* earlier = nullptr);
+// Takes back a write whose change did not happen: the earlier value is set again, type and
+// bytes, and flushed; a name that held nothing is deleted.
+void PutBackEarlierValue(const wchar_t* valueName, const EarlierValue& earlier);
 void DeleteBackupValue(const wchar_t* valueName);
+
+// The store key exists and would survive a restart. A backup kept from an earlier pass
+// counts only then: in a volatile key it would be gone after the restart that the change
+// of a start type waits for.
+bool StoreSurvivesRestart();
 
 // What a read of a backup value found. Absent covers a missing key or value and a value
 // of another type or size: a backup write may replace it. Unknown is any other failure

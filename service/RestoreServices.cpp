@@ -1,4 +1,5 @@
 #include "service/BackupStore.h"
+#include "service/ServiceOps.h"
 #include "service/StoreLock.h"
 #include "service/UndoRule.h"
 #include "service/Workflows.h"
@@ -10,7 +11,9 @@ bool RestoreRow(const ServiceEntry& entry)
 {
     switch (RestoreThenFlushThenDelete(entry.backupName, ServiceStartTypeChange(entry.name), RestorableStartType)) {
     case RestoreOutcome::Restored: return true;
-    case RestoreOutcome::NothingSaved: return true;  // gone since the listing (restored meanwhile)
+    // gone since the question: restored meanwhile only if the service says so now; a copy
+    // deleted by another tool leaves the service disabled, and that is no success
+    case RestoreOutcome::NothingSaved: return ReadBackStartType(entry.name) == StartTypeReading::NotDisabled;
     // any other value (a 4 included: a restore never disables) stays in the store
     case RestoreOutcome::BackupNotUsable:
     case RestoreOutcome::BackupUnreadable:

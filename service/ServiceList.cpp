@@ -18,8 +18,10 @@ RowPass TurnOffConfirmedRow(int row, bool (*stillChecked)(int row))
 {
     const ServiceEntry& entry = ServiceCatalogue[row];
     DWORD start = 0;
-    // the service is gone, or can no longer be opened or read: it was not turned off
-    if (!QueryStartType(entry.name, &start)) return RowPass::NotOff;
+    // the service is gone, or its start type can no longer be read: it was not turned off.
+    // The start type decides: a disabled row needs no service manager, and any other is
+    // opened by the change itself.
+    if (ReadStartType(entry.name, &start) != 0) return RowPass::NotOff;
     if (start == SERVICE_DISABLED) return RowPass::Off;
     // unchecked by a tick that found it off, and on again now: the user did not see it
     // checked when answering, so nothing changes, and it is not off
@@ -32,11 +34,18 @@ RowPass TurnOffConfirmedRow(int row, bool (*stillChecked)(int row))
                : RowPass::NotOff;
 }
 
-// The start type as it reads now is disabled.
-bool ReadsDisabled(const ServiceEntry& entry)
+// A confirmed row is off after the pass when its start type reads back as disabled. When
+// the read-back itself fails, what the pass saw counts: it found the row disabled, or its
+// own change was accepted, and nothing of the program's changes it back under the lock.
+bool ConfirmedOff(const ServiceEntry& entry, RowPass pass)
 {
-    DWORD start = 0;
-    return QueryStartType(entry.name, &start) && start == SERVICE_DISABLED;
+    switch (ReadBackStartType(entry.name)) {
+    case StartTypeReading::Disabled:
+    case StartTypeReading::Unreadable: return pass == RowPass::Off;
+    case StartTypeReading::NotDisabled:
+    case StartTypeReading::Gone: break;
+    }
+    return false;
 }
 
 }  // namespace
@@ -62,10 +71,10 @@ int TurnOffConfirmedRows(const bool (&listed)[ServiceCount], bool (*stillChecked
     RowPass pass[ServiceCount] = {};
     for (int i = 0; i < ServiceCount; ++i)
         pass[i] = listed[i] && lock ? TurnOffConfirmedRow(i, stillChecked) : RowPass::NotOff;
-    // a confirmed row counts as turned off only when its start type, read back after the
-    // pass and still under the lock, is disabled
+    // a confirmed row counts as turned off only when the pass turned it off (or found it
+    // off) and its start type, read back still under the lock, does not say otherwise
     int failures = 0;
     for (int i = 0; i < ServiceCount; ++i)
-        if (listed[i] && (pass[i] != RowPass::Off || !ReadsDisabled(ServiceCatalogue[i]))) ++failures;
+        if (listed[i] && !ConfirmedOff(ServiceCatalogue[i], pass[i])) ++failures;
     return failures;
 }

@@ -67,6 +67,18 @@ LONG ReadStartType(const wchar_t* name, DWORD* startType)
     return ReadDwordValue(keyPath, L"Start", startType);
 }
 
+StartTypeReading ReadBackStartType(const wchar_t* name)
+{
+    DWORD start = 0;
+    switch (ReadStartType(name, &start)) {
+    case 0: return start == SERVICE_DISABLED ? StartTypeReading::Disabled : StartTypeReading::NotDisabled;
+    case -1:
+    case ERROR_MORE_DATA: return StartTypeReading::NotDisabled;
+    case ERROR_FILE_NOT_FOUND: return StartTypeReading::Gone;
+    default: return StartTypeReading::Unreadable;
+    }
+}
+
 bool FlushStartType(const wchar_t* name)
 {
     wchar_t keyPath[KeyPathCapacity];

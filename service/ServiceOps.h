@@ -7,6 +7,14 @@
 bool QueryStartType(const wchar_t* name, DWORD* startType);
 // The service's registry Start value alone, as ReadDwordValue reports it (0 when read).
 LONG ReadStartType(const wchar_t* name, DWORD* startType);
+// What a read of a service's start type, made to confirm a pass, shows.
+enum class StartTypeReading {
+    Disabled,
+    NotDisabled,  // another start type, or a Start value of another type
+    Gone,         // the service's key or its Start value is not there
+    Unreadable,   // the read itself failed (access denied, out of resources): nothing is known
+};
+StartTypeReading ReadBackStartType(const wchar_t* name);
 // Writes the hive that holds the service's start type to disk; false when that failed.
 bool FlushStartType(const wchar_t* name);
 bool SetStartType(const wchar_t* name, DWORD startType);

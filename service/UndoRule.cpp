@@ -25,11 +25,18 @@ SaveOutcome SaveThenChange(const wchar_t* valueName, DWORD current, DWORD newSta
     if (backup == BackupState::Unknown) return SaveOutcome::BackupUnreadable;
     // a kept backup holds the start type from before the first change; one that could
     // never be put back is replaced with the start type of now
-    const bool wroteBackup = backup != BackupState::Present || !usable(saved);
-    if (wroteBackup && !WriteBackupValue(valueName, current)) return SaveOutcome::BackupNotWritten;
+    const bool keep = backup == BackupState::Present && usable(saved);
+    EarlierValue earlier;
+    if (keep) {
+        // no write checks the store this time, and a kept copy in a volatile key is gone
+        // after the restart that the new start type waits for
+        if (!StoreSurvivesRestart()) return SaveOutcome::BackupNotWritten;
+    } else if (!WriteBackupValue(valueName, current, &earlier)) {
+        return SaveOutcome::BackupNotWritten;
+    }
     if (change.set(change.context, newStart)) return SaveOutcome::Changed;
-    // the backup was written for this change alone
-    if (wroteBackup) DeleteBackupValue(valueName);
+    // the store goes back to what it held before this pass, whatever that was
+    if (!keep) PutBackEarlierValue(valueName, earlier);
     return SaveOutcome::ChangeFailed;
 }
 

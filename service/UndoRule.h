@@ -20,12 +20,13 @@ using UsableBackup = bool (*)(DWORD saved);
 enum class SaveOutcome {
     Changed,           // the change took, with a usable backup kept or written first
     BackupUnreadable,  // the stored value could not be read: it may be there, so nothing was done
-    BackupNotWritten,  // no usable backup was kept and writing one failed: nothing was changed
-    ChangeFailed,      // the change was refused; a backup written for it alone was deleted
+    BackupNotWritten,  // no usable backup in a store that survives a restart: nothing was changed
+    ChangeFailed,      // the change was refused; the store is as it was before
 };
 
-// Keeps the backup under valueName when it is usable, otherwise writes current there,
-// then sets newStart; if the change fails, deletes the value written for it.
+// Keeps the backup under valueName when it is usable (and the store survives a restart),
+// otherwise writes current there, then sets newStart; if the change fails, puts back what
+// stood at valueName before the write (deletes a value that the write created).
 SaveOutcome SaveThenChange(const wchar_t* valueName, DWORD current, DWORD newStart, const StartTypeChange& change,
                            UsableBackup usable);
 

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <cwchar>
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -428,6 +429,63 @@ TEST_F(ProbeOfItsOwn, ANewNameEachTime)
     EXPECT_EQ(SubkeysOfTheStore(), Names{L"PersistenceCheck"});
     EXPECT_EQ(DwordValue(old.c_str(), L"Mark"), 77);
     EXPECT_TRUE(KeyExists((old + L"\\Child").c_str()));
+}
+
+namespace {
+
+HKEY probeHandle = nullptr;           // what the check's create gave
+std::vector<HANDLE> deletedThrough;   // every handle a key was deleted through
+int probeOpens = 0;                   // opens of a key by the check's name
+bool deleteRefused = false;
+
+LSTATUS WINAPI CreateRecordingHandle(HKEY root, LPCWSTR path, DWORD reserved, LPWSTR cls, DWORD options, REGSAM sam,
+                                     LPSECURITY_ATTRIBUTES sa, PHKEY key, LPDWORD disposition)
+{
+    const LSTATUS status = RecordProbe(root, path, reserved, cls, options, sam, sa, key, disposition);
+    if (status == ERROR_SUCCESS && root != HKEY_LOCAL_MACHINE) probeHandle = *key;
+    return status;
+}
+
+LSTATUS WINAPI OpenRecordingProbes(HKEY root, LPCWSTR path, DWORD options, REGSAM sam, PHKEY key)
+{
+    if (path && std::wcsstr(path, L"PersistenceCheck")) ++probeOpens;
+    return beneath.RegOpenKeyExW(root, path, options, sam, key);
+}
+
+LONG WINAPI DeleteRecordingHandle(HANDLE key)
+{
+    deletedThrough.push_back(key);
+    constexpr LONG AccessDenied = static_cast<LONG>(0xC0000022);  // STATUS_ACCESS_DENIED
+    return deleteRefused ? AccessDenied : beneath.NtDeleteKey(key);
+}
+
+}  // namespace
+
+// The check's key goes through the very handle that created it, which has DELETE access:
+// no second open that rules handed down by the store could refuse. A refused deletion is
+// a check failed, and the backup is not written.
+TEST_F(ProbeOfItsOwn, DeletedThroughTheHandleThatCreatedIt)
+{
+    osApi.RegCreateKeyExW = CreateRecordingHandle;
+    osApi.RegOpenKeyExW = OpenRecordingProbes;
+    osApi.NtDeleteKey = DeleteRecordingHandle;
+    for (const bool refused : {false, true}) {
+        SCOPED_TRACE(refused ? "deletion refused" : "deleted");
+        ClearBackupStore();
+        ASSERT_TRUE(SetDwordValue(ProductKey, L"Bk_WSearch", 2));
+        probeHandle = nullptr;
+        deletedThrough.clear();
+        probeOpens = 0;
+        deleteRefused = refused;
+        EXPECT_EQ(WriteBackupValue(L"Bk_Fax", 3), !refused);
+        ASSERT_NE(probeHandle, nullptr);
+        EXPECT_EQ(deletedThrough, std::vector<HANDLE>{probeHandle});
+        EXPECT_EQ(probeOpens, 0);
+        EXPECT_EQ(DwordValue(ProductKey, L"Bk_Fax"), refused ? Absent : 3);
+        if (!refused) {
+            EXPECT_EQ(SubkeysOfTheStore(), Names{});
+        }
+    }
 }
 
 // Something at the check's own name (only an administrator could put it there, and only

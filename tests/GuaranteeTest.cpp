@@ -6,8 +6,11 @@
 // stray values of every kind, a second copy of the program that works between any two OS
 // calls, rows the open question lists and rows it leaves out turned off by another tool or
 // copy and on again (a tick in between or not), refusals of single OS calls (two at once for a refused change and its failed
-// roll-back), and the lock's namespace or mutex refused. Wrappers over the seam check the
-// ledger at every write, flush, change and delete, also as if power were cut right there.
+// roll-back), and the lock's namespace or mutex refused; the store key made volatile with
+// its copies in it, and made lasting again; copies deleted while the restore question is
+// open. Wrappers over the seam check the ledger at every write, flush, change and delete,
+// also as if power were cut right there, and at the end of every pass that the store holds,
+// byte for byte, what it held before, but for the copies of start types the pass changed.
 // Every box is checked against what the test itself knows: the rows it checked, the
 // question it was asked, the registry as it stood when the pass took the lock, and the
 // refusals it injected; never against what the program read. The ledger is in
@@ -68,6 +71,14 @@ void ChangeSomeStartType()
 
 void PlantStrayValue()
 {
+    // a tool makes the store key anew: volatile, so that its copies would be gone at the
+    // next restart, or lasting again
+    if (storeVolatile ? Chance(50) : Chance(15)) {
+        if (!RemakeStore(storeVolatile ? REG_OPTION_NON_VOLATILE : REG_OPTION_VOLATILE))
+            ADD_FAILURE() << "the store key could not be made anew";
+        AfterStoreRemade(!storeVolatile);
+        return;
+    }
     const World before = Look();
     const wchar_t* name = SlotName(static_cast<int>(Random(SlotCount)));
     const wchar_t text[] = L"2";
@@ -114,6 +125,18 @@ void OffAndOnAgain(const std::wstring& question)
     NoteOutsideWrite(before);
 }
 
+// While the restore question is open, another tool deletes a copy that it lists.
+void DeleteAListedCopy(const std::wstring& question)
+{
+    std::vector<int> listed;
+    for (int row = 0; row < ServiceCount; ++row)
+        if (Lists(question, row)) listed.push_back(row);
+    if (listed.empty()) return;
+    const World before = Look();
+    DeleteRawValue(ProductKey, ServiceCatalogue[listed[Random(static_cast<unsigned>(listed.size()))]].backupName);
+    NoteOutsideWrite(before);
+}
+
 // The confirmation may be answered either way; while it is open a timer tick may run, and
 // another program or another copy may change things with no tick to show it.
 int WINAPI AnswerBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
@@ -132,6 +155,7 @@ int WINAPI AnswerBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
     if (Chance(10)) PlantStrayValue();
     MaybeSecondCopy(30);
     if (Chance(30)) OffAndOnAgain(step.question);
+    if (step.action == Restore && Chance(25)) DeleteAListedCopy(step.question);
     if (Chance(30)) TimerTick();
     step.answeredYes = Chance(80);
     return step.answeredYes ? IDYES : IDNO;
@@ -216,7 +240,11 @@ void CheckApplyBox()
         return;
     }
     if (turnOff) {
-        if (box == BoxText::BackupFailed && !HitOneOf({CreateKey, SetValue, FlushKey, OpenKey, ReadValue}))
+        // a volatile store fails its check, whether the copy is kept or would be written
+        if (storeVolatile && box != BoxText::BackupFailed)
+            Violation("a turn-off with the store key volatile ended with another box than the backup failure");
+        if (box == BoxText::BackupFailed && !storeVolatile &&
+            !HitOneOf({CreateKey, SetValue, FlushKey, OpenKey, ReadValue}))
             Violation("backup failure box without a failed backup");
         if (box == BoxText::TurnOffFailed &&
             !HitOneOf({ChangeConfig, ChangeAndDelete, OpenManager, OsFault::OpenService}))
@@ -278,7 +306,10 @@ bool CheckDisable()
             failed = true;
         } else if (!ChangedTo(row, SERVICE_DISABLED)) {
             failed = true;
-            if (!step.faultHit) Violation("row " + std::to_string(row) + " was not turned off, and nothing refused it");
+            if (!step.faultHit && !storeVolatile)
+                Violation("row " + std::to_string(row) + " was not turned off, and nothing refused it");
+        } else if (storeVolatile) {
+            Violation("turned off row " + std::to_string(row) + " with the store key volatile");
         }
     }
     return failed;
@@ -312,7 +343,13 @@ bool CheckRestore()
                     Violation("restored row " + std::to_string(row) + ", which the question did not name");
             continue;
         }
-        if (saved < 0) continue;
+        if (saved < 0) {
+            // gone when the pass came to it: restored meanwhile only if the row no longer
+            // reads as disabled
+            const long long start = step.atPass.start[row];
+            if (Contains(step.unreadableRows, row) || start < 0 || start == SERVICE_DISABLED) failed = true;
+            continue;
+        }
         if (Contains(step.unknownSlots, row) || !Usable(saved) || step.atPass.start[row] < 0) {
             failed = true;
         } else if (!ChangedTo(row, static_cast<DWORD>(saved))) {
@@ -341,15 +378,8 @@ void CheckAfterStep()
     CheckLedger("after the step", step.violations);
     if (boundariesOpen != 0 || spacesOpen != 0) Violation("the lock's namespace or boundary left open");
     if (step.action > Restore) return;
-    // roll back: a backup written for a change that did not happen is gone, unless its
-    // deletion was refused
-    const World now = Look();
-    for (int slot : step.written) {
-        const int row = SlotRow(slot);
-        if (!ChangedTo(row, SERVICE_DISABLED) && now.store[slot] >= 0 && !Contains(step.refusedDelete, slot) &&
-            !Contains(step.outsideSlots, slot))
-            Violation(Narrow(SlotName(slot)) + " was written for a change that did not happen and is still there");
-    }
+    // a write whose change did not happen was taken back at the end of the pass: the seam
+    // checked the whole store there, byte for byte
     // nothing to ask about, or No: nothing happens
     if (!step.answeredYes) {
         if ((step.asked && !step.resultText.empty()) || !step.changed.empty() || !step.written.empty())
@@ -381,6 +411,34 @@ std::string Describe(unsigned long index)
         text += std::string(", fault at call ") + std::to_string(step.faultAt) + " of " + OsFaultName(step.fault) +
                 (step.faultHit ? " (hit)" : " (not reached)");
     if (step.place == LockPlace::Namespace) text += ", lock in a private namespace";
+    return text;
+}
+
+// Start types and slots as the step began, as the pass found them, as they are, and as
+// on disk, with what each slot owes: what a failure needs to be understood.
+std::string DescribeWorld()
+{
+    const World now = Look();
+    std::string text = std::string("  the store key is ") + (storeVolatile ? "volatile" : "lasting");
+    const auto row = [&text](const char* what, const long long* values, int count) {
+        text.append("\n  ").append(what).append(":");
+        for (int i = 0; i < count; ++i) text.append(" ").append(std::to_string(values[i]));
+    };
+    row("start types as the step began", step.atCall.start, ServiceCount);
+    row("start types at the pass", step.atPass.start, ServiceCount);
+    row("start types now", now.start, ServiceCount);
+    row("start types on disk", durable.start, ServiceCount);
+    row("slots as the step began", step.atCall.store, SlotCount);
+    row("slots at the pass", step.atPass.store, SlotCount);
+    row("slots now", now.store, SlotCount);
+    row("slots on disk", durable.store, SlotCount);
+    text.append("\n  owed:");
+    for (const Promise& promise : ledger) text.append(" ").append(promise.owed ? std::to_string(promise.start) : "-");
+    text.append("\n  changed:");
+    for (const auto& change : step.changed)
+        text.append(" row ").append(std::to_string(change.first)).append(" to ").append(std::to_string(change.second));
+    text.append("\n  written:");
+    for (int slot : step.written) text.append(" ").append(Narrow(SlotName(slot)));
     return text;
 }
 
@@ -445,6 +503,8 @@ TEST_F(Guarantee, NoSavedStartTypeIsEverLost)
         if (step.fault == NamespaceCall) step.refusal = static_cast<SpaceRefusal>(1 + Random(4));
         step.place = step.fault == NamespaceCall || Chance(30) ? LockPlace::Namespace : LockPlace::Global;
         step.atCall = durable = Look();
+        if (storeVolatile)
+            for (long long& saved : durable.store) saved = -1;
         switch (step.action) {
         case Apply: RunApply(); break;
         case Disable: RunDisable(); break;
@@ -466,7 +526,7 @@ TEST_F(Guarantee, NoSavedStartTypeIsEverLost)
         if (!step.violations.empty()) {
             std::string all;
             for (const auto& v : step.violations) all += "\n  " + v;
-            ADD_FAILURE() << "seed " << seed << ", " << Describe(done) << all;
+            ADD_FAILURE() << "seed " << seed << ", " << Describe(done) << all << "\n" << DescribeWorld();
             break;
         }
     }

@@ -151,22 +151,31 @@ const NoBackupCase NoBackupCases[] = {
     {"batch", DisableFax, BoxText::SomeFailed, BoxText::WarningBox},
 };
 
+// Each value of the store, as a failure names it.
+void ExpectSameStore(const StoreImage& before, const StoreImage& after)
+{
+    for (const wchar_t* name : {L"OriginalStart", L"Bk_Fax"})
+        EXPECT_EQ(DescribeStoreValue(after, name), DescribeStoreValue(before, name)) << testing::PrintToString(name);
+    EXPECT_EQ(after.values.size(), before.values.size());
+    EXPECT_EQ(after.subkeys, before.subkeys);
+}
+
 // Runs the case with SysMain automatic and Fax manual, answering Yes: its usual result
-// box, no start type changed and no backup written.
+// box, no start type changed, and the store as it was, byte for byte.
 void ExpectNoBackupAndNothingChanged(const NoBackupCase& c)
 {
     ASSERT_TRUE(ChangeStartTypeExternally(L"SysMain", SERVICE_AUTO_START));
     ASSERT_TRUE(ChangeStartTypeExternally(L"Fax", SERVICE_DEMAND_START));
     RefreshSysMainStatus();
     toggleTouched = true;
+    const StoreImage before = LookAtStore();
     BoxRecorder boxes({IDYES});
     c.run();
     ASSERT_EQ(boxes.Boxes().size(), 2u);
     ExpectBox(boxes.Boxes()[1], c.result, c.type);
     EXPECT_EQ(RegistryStartType(L"SysMain"), SERVICE_AUTO_START);
     EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DEMAND_START);
-    EXPECT_FALSE(ValueExists(ProductKey, L"OriginalStart"));
-    EXPECT_FALSE(ValueExists(ProductKey, L"Bk_Fax"));
+    ExpectSameStore(before, LookAtStore());
 }
 
 class StoreDurability : public WorkflowFixture {
@@ -245,6 +254,65 @@ TEST_F(StoreDurability, AVolatileStoreChangesNothing)
                   ERROR_SUCCESS);
         RegCloseKey(store);
         ASSERT_NO_FATAL_FAILURE(ExpectNoBackupAndNothingChanged(c));
+    }
+}
+
+// The same with usable copies already in the volatile key: keeping them would write
+// nothing, yet they would be gone after the restart that the change waits for.
+TEST_F(StoreDurability, AVolatileStoreWithKeptCopiesChangesNothing)
+{
+    for (const NoBackupCase& c : NoBackupCases) {
+        SCOPED_TRACE(c.name);
+        ClearBackupStore();
+        ASSERT_TRUE(SetDwordValue(ProductKey, L"OriginalStart", SERVICE_AUTO_START));
+        ASSERT_TRUE(SetDwordValue(ProductKey, L"Bk_Fax", SERVICE_DEMAND_START));
+        ASSERT_TRUE(RemakeStore(REG_OPTION_VOLATILE));
+        ASSERT_NO_FATAL_FAILURE(ExpectNoBackupAndNothingChanged(c));
+    }
+}
+
+// A value at the copy's name that no restore could use is replaced by the new copy; when
+// the change is then refused, or the new copy cannot be flushed, the value goes back as it
+// was, type and bytes, and the box says nothing changed.
+TEST_F(StoreDurability, ARefusedPassPutsBackWhatStoodAtTheCopysName)
+{
+    const DWORD other = SERVICE_SYSTEM_START;
+    const unsigned long long wide = 3;
+    const wchar_t text[] = L"3";
+    struct Stored {
+        const char* name;
+        DWORD type;
+        const void* data;
+        DWORD size;
+    } const stored[] = {
+        {"another-start-type", REG_DWORD, &other, sizeof(other)},
+        {"text", REG_SZ, text, sizeof(text)},
+        {"eight-bytes", REG_QWORD, &wide, sizeof(wide)},
+        {"empty-binary", REG_BINARY, nullptr, 0},
+    };
+    struct Refusal {
+        const char* name;
+        OsFault fault;
+        const wchar_t* homeBox;
+        UINT homeType;
+    } const refusals[] = {
+        {"change-refused", OsFault::ChangeConfig, BoxText::TurnOffFailed, BoxText::ErrorBox},
+        {"flush-refused", OsFault::FlushKey, BoxText::BackupFailed, BoxText::ErrorBox},
+    };
+    for (const Refusal& refusal : refusals) {
+        for (const Stored& value : stored) {
+            for (const bool home : {true, false}) {
+                SCOPED_TRACE(std::string(refusal.name) + ", " + value.name + (home ? ", home" : ", batch"));
+                ClearBackupStore();
+                ASSERT_TRUE(SetRawValue(ProductKey, home ? L"OriginalStart" : L"Bk_Fax", value.type, value.data,
+                                        value.size));
+                const NoBackupCase c = home ? NoBackupCase{"apply", TurnOffSysMain, refusal.homeBox, refusal.homeType}
+                                            : NoBackupCases[1];
+                const FaultSeam fault(refusal.fault);
+                ASSERT_NO_FATAL_FAILURE(ExpectNoBackupAndNothingChanged(c));
+                EXPECT_GT(FaultSeam::Refused(), 0);
+            }
+        }
     }
 }
 

@@ -102,6 +102,12 @@ TEST_F(UndoRule, SaveThenChangeKeepsAUsableBackupAndTakesBackOnlyItsOwnWrite)
          Absent},
         {"change refused: a kept backup stays", Manual, OsFault::None, false, SaveOutcome::ChangeFailed, {Disabled},
          Manual},
+        {"change refused: the unusable one it replaced is back", Disabled, OsFault::None, false,
+         SaveOutcome::ChangeFailed, {Disabled}, Disabled},
+        {"flush refused: the unusable one it replaced is back", Disabled, OsFault::FlushKey, true,
+         SaveOutcome::BackupNotWritten, {}, Disabled},
+        {"flush refused: its own write deleted", Absent, OsFault::FlushKey, true, SaveOutcome::BackupNotWritten, {},
+         Absent},
     };
     RunCases(cases, recorded, [this] { return SaveThenChange(Value, Auto, Disabled, Change(), RestorableStartType); });
 }

@@ -178,27 +178,47 @@ TEST_F(RestoreSaved, Refusals)
     }
 }
 
-// A timer tick through the open confirmation: each backup is read again, so one deleted
-// meanwhile is skipped without failing and one changed meanwhile gives its new value.
+// A timer tick through the open confirmation: each backup is read again, so one changed
+// meanwhile gives its new value, and one deleted meanwhile counts as restored only when
+// its service no longer reads as disabled (another copy put it back); deleted by another
+// tool with the service still disabled, it is reported as not restored.
 TEST_F(RestoreSaved, RestorePassReadsEveryBackupAgain)
 {
     ASSERT_TRUE(world.Add(L"WSearch", SERVICE_DISABLED, false));
     ASSERT_TRUE(world.Add(L"Fax", SERVICE_DISABLED, false));
-    SetDwordValue(ProductKey, L"Bk_Fax", 3);
-    SetDwordValue(ProductKey, L"Bk_WSearch", 3);
-    BoxRecorder boxes({IDYES});
-    boxes.WhileOpen([](const RecordedBox& box) {
-        if (box.type != QuestionBox) return;
-        DeleteRawValue(ProductKey, L"Bk_Fax");
-        SetDwordValue(ProductKey, L"Bk_WSearch", 2);
-        RefreshServiceList();
-    });
-    RestoreSavedServices();
-    ASSERT_EQ(boxes.Boxes().size(), 2u);
-    ExpectBox(boxes.Boxes()[1], AllRestored, InformationBox);
-    EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DISABLED);
-    EXPECT_EQ(RegistryStartType(L"WSearch"), SERVICE_AUTO_START);
-    EXPECT_FALSE(ValueExists(ProductKey, L"Bk_WSearch"));
+    static DWORD faxMeanwhile = 0;
+    struct Case {
+        const char* name;
+        DWORD faxMeanwhile;
+        const wchar_t* result;
+        UINT type;
+    } const cases[] = {
+        {"restored-by-another-copy", SERVICE_DEMAND_START, AllRestored, InformationBox},
+        {"copy-deleted-by-another-tool", SERVICE_DISABLED, SomeKept, WarningBox},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(ArrangeService(L"WSearch", SERVICE_DISABLED, false));
+        ASSERT_TRUE(ArrangeService(L"Fax", SERVICE_DISABLED, false));
+        ClearBackupStore();
+        SetDwordValue(ProductKey, L"Bk_Fax", 3);
+        SetDwordValue(ProductKey, L"Bk_WSearch", 3);
+        faxMeanwhile = c.faxMeanwhile;
+        BoxRecorder boxes({IDYES});
+        boxes.WhileOpen([](const RecordedBox& box) {
+            if (box.type != QuestionBox) return;
+            ChangeStartTypeExternally(L"Fax", faxMeanwhile);
+            DeleteRawValue(ProductKey, L"Bk_Fax");
+            SetDwordValue(ProductKey, L"Bk_WSearch", 2);
+            RefreshServiceList();
+        });
+        RestoreSavedServices();
+        ASSERT_EQ(boxes.Boxes().size(), 2u);
+        ExpectBox(boxes.Boxes()[1], c.result, c.type);
+        EXPECT_EQ(RegistryStartType(L"Fax"), c.faxMeanwhile);
+        EXPECT_EQ(RegistryStartType(L"WSearch"), SERVICE_AUTO_START);
+        EXPECT_FALSE(ValueExists(ProductKey, L"Bk_WSearch"));
+    }
 }
 
 // The restore acts only on the rows its question named. While the question (Fax alone)

@@ -354,6 +354,68 @@ TEST_F(ServicesPage, ARowOnAgainAfterItsChangeIsNotTurnedOff)
     EXPECT_EQ(DwordValue(ProductKey, L"Bk_WSearch"), 3);
 }
 
+namespace {
+
+// After the program's change of Fax has been accepted, the service manager or the
+// registry's Start values refuse to be read.
+bool faxChanged = false;
+OsFault refusedAfterTheChange = OsFault::None;
+
+BOOL WINAPI ChangeThenNote(SC_HANDLE h, DWORD type, DWORD start, DWORD error, LPCWSTR path, LPCWSTR group,
+                           LPDWORD tag, LPCWSTR deps, LPCWSTR account, LPCWSTR password, LPCWSTR display)
+{
+    const BOOL ok =
+        beneath.ChangeServiceConfigW(h, type, start, error, path, group, tag, deps, account, password, display);
+    if (ok && std::wcscmp(ServiceNameOf(h), L"Fax") == 0) faxChanged = true;
+    return ok;
+}
+
+LSTATUS WINAPI StartUnreadableOnceChanged(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                                          LPDWORD size)
+{
+    if (faxChanged && refusedAfterTheChange == OsFault::ReadStart && name && _wcsicmp(name, L"Start") == 0)
+        return ERROR_ACCESS_DENIED;
+    return beneath.RegQueryValueExW(key, name, reserved, type, data, size);
+}
+
+SC_HANDLE WINAPI ManagerRefusedOnceChanged(LPCWSTR machine, LPCWSTR database, DWORD access)
+{
+    if (faxChanged && refusedAfterTheChange == OsFault::OpenManager) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    return beneath.OpenSCManagerW(machine, database, access);
+}
+
+}  // namespace
+
+// When the start type cannot be read back after the pass, what the pass itself saw
+// counts: its change of Fax was accepted, so the success box, never the partial one.
+TEST_F(ServicesPage, AReadBackThatCannotBeMadeCountsWhatThePassSaw)
+{
+    ASSERT_TRUE(world.Add(L"Fax", SERVICE_DEMAND_START, false));
+    TrackServiceNames();
+    const SeamLayer layer(beneath);
+    osApi.ChangeServiceConfigW = ChangeThenNote;
+    osApi.RegQueryValueExW = StartUnreadableOnceChanged;
+    osApi.OpenSCManagerW = ManagerRefusedOnceChanged;
+    for (const OsFault refusal : {OsFault::ReadStart, OsFault::OpenManager}) {
+        SCOPED_TRACE(OsFaultName(refusal));
+        ASSERT_TRUE(ArrangeService(L"Fax", SERVICE_DEMAND_START, false));
+        ClearBackupStore();
+        faxChanged = false;
+        refusedAfterTheChange = refusal;
+        StandInWindow::CheckRows(Bit(Fax));
+        BoxRecorder boxes({IDYES});
+        DisableSelectedServices();
+        refusedAfterTheChange = OsFault::None;
+        ASSERT_EQ(boxes.Boxes().size(), 2u);
+        ExpectBox(boxes.Boxes()[1], AllDisabled, InformationBox);
+        EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DISABLED);
+        EXPECT_EQ(DwordValue(ProductKey, L"Bk_Fax"), SERVICE_DEMAND_START);
+    }
+}
+
 // A checked row at a start type that no restore could set again (boot, system, unknown;
 // written into the registry directly, as another tool could) is listed, left alone with
 // no backup, and counts as a failure; the other rows are still turned off.

@@ -361,3 +361,117 @@ TEST_F(Undo, ALockLeftByACopyThatEndedIsTakenOver)
     EXPECT_EQ(BackupValue(L"Bk_Fax"), SERVICE_DEMAND_START);
     EXPECT_TRUE(program.Close());
 }
+
+namespace {
+
+// A service handle of the test's own, opened with DELETE and deleted through: the
+// service is marked for deletion, stays readable, and the service manager refuses every
+// change of it (1072) until the handle closes and it goes.
+class MarkedForDeletion {
+public:
+    explicit MarkedForDeletion(const wchar_t* name)
+    {
+        manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+        if (manager) service = OpenServiceW(manager, name, DELETE | SERVICE_QUERY_CONFIG);
+        marked = service && DeleteService(service);
+    }
+    ~MarkedForDeletion()
+    {
+        if (service) CloseServiceHandle(service);
+        if (manager) CloseServiceHandle(manager);
+    }
+    MarkedForDeletion(const MarkedForDeletion&) = delete;
+    MarkedForDeletion& operator=(const MarkedForDeletion&) = delete;
+    bool marked = false;
+
+private:
+    SC_HANDLE manager = nullptr;
+    SC_HANDLE service = nullptr;
+};
+
+// Every value of the store, type and bytes, as a failure names it.
+void ExpectStoreAsBefore(const StoreImage& before, const char* when)
+{
+    const StoreImage now = LookAtStore();
+    for (const auto& [name, value] : before.values)
+        EXPECT_EQ(DescribeStoreValue(now, name.c_str()), DescribeStoreValue(before, name.c_str()))
+            << when << ": " << Utf8(name);
+    EXPECT_EQ(now.values.size(), before.values.size()) << when;
+    EXPECT_EQ(now.subkeys, before.subkeys) << when;
+}
+
+}  // namespace
+
+// The store key is volatile (a tool made it so) and already holds copies of what SysMain
+// and Fax have now: keeping them would write nothing, yet after the restart the changes
+// wait for they would be gone. So Apply and the batch change nothing and say so, and the
+// store stays as it was.
+TEST_F(Undo, CopiesInAVolatileStoreTurnNothingOff)
+{
+    ASSERT_NO_FATAL_FAILURE(InstallServices({{L"SysMain", SERVICE_AUTO_START, false}}));
+    ASSERT_TRUE(SetDwordValue(ProductKey, L"OriginalStart", SERVICE_AUTO_START));
+    ASSERT_TRUE(SetDwordValue(ProductKey, L"Bk_Fax", SERVICE_DEMAND_START));
+    ASSERT_TRUE(RemakeStore(REG_OPTION_VOLATILE));
+    const StoreImage before = LookAtStore();
+
+    Program program;
+    ASSERT_TRUE(program.Start());
+    ApplyOnHome(program, true, BackupFailed, "Home turns off", BoxIcon::Error);
+    EXPECT_EQ(RegistryStartType(L"SysMain"), SERVICE_AUTO_START);
+    ServicesControls page = OpenServicesPage(program);
+    ClickToggle(program, page.toggles[3], true, "the Fax row");
+    RunBatch(program, page.disable, SomeFailed, BoxIcon::Warning);
+    EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DEMAND_START);
+    ExpectStoreAsBefore(before, "after both passes");
+    EXPECT_TRUE(program.Close());
+}
+
+// The service manager refuses the change (the service is marked for deletion). What stood
+// at the copy's name, a value no restore could use, is replaced for the pass and put back
+// as it was when the change fails: OriginalStart 1 ("another type" on the Home page) and a
+// Bk_Fax of type REG_SZ.
+TEST_F(Undo, ARefusedChangeLeavesTheValueThatWasThere)
+{
+    ASSERT_NO_FATAL_FAILURE(InstallServices({{L"SysMain", SERVICE_AUTO_START, false}}));
+    ASSERT_TRUE(SetDwordValue(ProductKey, L"OriginalStart", SERVICE_SYSTEM_START));
+    const wchar_t three[] = L"3";
+    ASSERT_TRUE(SetRawValue(ProductKey, L"Bk_Fax", REG_SZ, three, sizeof(three)));
+    const StoreImage before = LookAtStore();
+
+    Program program;
+    ASSERT_TRUE(program.Start());
+    HomeControls home = FindHome(program);
+    ExpectText(home.saved, L"Сохранённая настройка: другой тип", "before the pass");
+    ServicesControls page = OpenServicesPage(program);
+    ClickToggle(program, page.toggles[3], true, "the Fax row");
+    {
+        const MarkedForDeletion sysMain(L"SysMain"), fax(L"Fax");
+        ASSERT_TRUE(sysMain.marked && fax.marked);
+        RunBatch(program, page.disable, SomeFailed, BoxIcon::Warning);
+        ExpectStoreAsBefore(before, "after the batch");
+        program.ClickClient(110, SidebarRowY(0));
+        ASSERT_TRUE(WaitUntil([&] { return Program::Visible(home.apply); })) << "the Home page did not show";
+        Program::ParkPointer();
+        ApplyOnHome(program, true, TurnOffFailed, "Home turns off", BoxIcon::Error);
+        ExpectStoreAsBefore(before, "after Apply");
+        ExpectText(home.saved, L"Сохранённая настройка: другой тип", "after the refused pass");
+        EXPECT_EQ(RegistryStartType(L"SysMain"), SERVICE_AUTO_START);
+        EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DEMAND_START);
+    }
+    EXPECT_TRUE(program.Close());
+}
+
+// Another tool deletes Fax's copy while the restore question that lists it is open: Fax
+// is still disabled, so the box says not everything came back, never "restored".
+TEST_F(Undo, ACopyDeletedWhileTheQuestionIsOpenIsNotRestored)
+{
+    ASSERT_NO_FATAL_FAILURE(InstallServices({{L"Fax", SERVICE_DISABLED, false}}));
+    ASSERT_TRUE(SetDwordValue(ProductKey, L"Bk_Fax", SERVICE_DEMAND_START));
+    Program program;
+    ASSERT_TRUE(program.Start());
+    ServicesControls page = OpenServicesPage(program);
+    RunBatch(program, page.restore, SomeKept, BoxIcon::Warning, [] { DeleteRawValue(ProductKey, L"Bk_Fax"); });
+    EXPECT_EQ(RegistryStartType(L"Fax"), SERVICE_DISABLED);
+    ExpectText(page.labels[3], L"Отключена", "the Fax row");
+    EXPECT_TRUE(program.Close());
+}

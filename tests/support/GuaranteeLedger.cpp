@@ -6,8 +6,17 @@ namespace guarantee {
 
 Promise ledger[SlotCount];
 World durable;
+bool storeVolatile = false;
 
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+std::string Narrow(const std::wstring& text)
+{
+    if (text.empty()) return std::string();
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                         nullptr);
+    std::string bytes(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
+    return bytes;
+}
 bool Same(const std::wstring& a, const wchar_t* b) { return b && _wcsicmp(a.c_str(), b) == 0; }
 
 const wchar_t* SlotName(int slot) { return slot == HomeSlot ? L"OriginalStart" : ServiceCatalogue[slot].backupName; }
@@ -58,14 +67,28 @@ std::vector<int> AfterOutsideWrite(const World& before)
 {
     const World now = Look();
     durable = now;
+    if (storeVolatile)
+        for (long long& saved : durable.store) saved = -1;
     std::vector<int> changed;
     for (int slot = 0; slot < SlotCount; ++slot) {
         if (now.store[slot] == before.store[slot]) continue;
         changed.push_back(slot);
-        ledger[slot].owed = Usable(now.store[slot]);
+        ledger[slot].owed = !storeVolatile && Usable(now.store[slot]);
         ledger[slot].start = ledger[slot].owed ? static_cast<DWORD>(now.store[slot]) : 0;
     }
     return changed;
+}
+
+void AfterStoreRemade(bool volatileNow)
+{
+    storeVolatile = volatileNow;
+    const World now = Look();
+    durable = now;
+    for (int slot = 0; slot < SlotCount; ++slot) {
+        if (volatileNow) durable.store[slot] = -1;
+        ledger[slot].owed = !volatileNow && Usable(now.store[slot]);
+        ledger[slot].start = ledger[slot].owed ? static_cast<DWORD>(now.store[slot]) : 0;
+    }
 }
 
 }  // namespace guarantee

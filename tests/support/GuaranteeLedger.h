@@ -10,6 +10,7 @@
 
 namespace guarantee {
 
+// UTF-8, so that a failure prints the program's Russian texts as the user reads them.
 std::string Narrow(const std::wstring& text);
 bool Same(const std::wstring& a, const wchar_t* b);
 
@@ -41,7 +42,9 @@ extern Promise ledger[SlotCount];
 
 // What each hive holds on disk: a flush writes a whole hive; the lazy writer is assumed to
 // have run between steps, and outside programs are assumed to flush what they write.
+// While the store key is volatile (a tool made it so) nothing of it is on disk.
 extern World durable;
+extern bool storeVolatile;
 
 // Every slot holds what it owes; and were power cut now, with one hive as last flushed and
 // the other as it stands, either the service or the store would still have it. A slot
@@ -51,7 +54,12 @@ void CheckLedger(const char* where, std::vector<std::string>& violations, int de
 
 // What an outside program (or the other copy) wrote is taken as on disk. A backup value it
 // changed is what the slot owes from then on, if a restore could use it; a start type that
-// none could put back (0 or 1) is owed nothing. Gives the slots whose value changed.
+// none could put back (0 or 1) is owed nothing, and so is a value in a volatile store.
+// Gives the slots whose value changed.
 std::vector<int> AfterOutsideWrite(const World& before);
+// A tool made the store key anew, volatile or not, with the same values: what a volatile
+// one holds is gone at the next restart, so no slot owes anything from then on; made
+// lasting again, each usable value is owed as if the tool had written it.
+void AfterStoreRemade(bool volatileNow);
 
 }  // namespace guarantee

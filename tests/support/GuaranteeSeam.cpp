@@ -51,8 +51,9 @@ bool Inject(OsFault kind)
             step.faultHit = true;
             return true;
         }
-        // the deletion right after the refused change: its roll-back
-        if (kind != DeleteValue || step.refusedChange.empty() || step.bothHit) return false;
+        // the roll-back right after the refused change: the deletion of a copy the pass
+        // created, or the put-back of what it replaced
+        if ((kind != DeleteValue && kind != SetValue) || step.refusedChange.empty() || step.bothHit) return false;
         step.bothHit = true;
         return true;
     }
@@ -73,7 +74,8 @@ void SecondCopyPass()
     const int slot = home ? HomeSlot : row;
     const wchar_t* service = ServiceCatalogue[row].name;
     if (Chance(50)) {
-        if (!Usable(now.start[row])) return;
+        // a copy of today's program checks that the store lasts before it turns anything off
+        if (!Usable(now.start[row]) || storeVolatile) return;
         if (!Usable(now.store[slot]) && !SetDwordValue(ProductKey, SlotName(slot), static_cast<DWORD>(now.start[row])))
             return;
         if (!ChangeStartTypeExternally(service, SERVICE_DISABLED)) return;
@@ -183,16 +185,28 @@ LSTATUS WINAPI WrappedQueryValue(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWO
     const int row = RowOfKey(key);
     if (inPass && row >= 0 && name && _wcsicmp(name, L"Start") == 0) {
         step.currentRow = row;
+        // the first read decides on the row; a later one confirms what the pass did
+        const bool deciding = step.startReads[row]++ == 0;
         if (Inject(ReadStart)) {
-            step.unreadableRows.push_back(row);
+            (deciding ? step.unreadableRows : step.readBackRefused).push_back(row);
             return ERROR_ACCESS_DENIED;
         }
     }
     return below.RegQueryValueExW(key, name, reserved, type, data, size);
 }
 
+// A backup the program trusts from then on: one whose deletion or roll-back was refused.
+// In a volatile store it is owed nothing, as every value there.
+void TrustLeftValue(int slot, const wchar_t* name)
+{
+    const long long left = slot >= 0 ? DwordValue(ProductKey, name) : -1;
+    if (slot >= 0 && !storeVolatile && !ledger[slot].owed && Usable(left)) ledger[slot] = {true, static_cast<DWORD>(left)};
+}
+
 // no overwrite of a backup that can restore, or of one whose read failed; the value is
-// the start type of its service as it stands
+// the start type of its service as it stands. A second write of the slot in the pass is
+// the roll-back of the first, whose change did not happen: it puts back exactly what the
+// slot held when the pass began.
 LSTATUS WINAPI WrappedSetValue(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size)
 {
     MaybeSecondCopy(SecondCopyPercent);
@@ -201,7 +215,14 @@ LSTATUS WINAPI WrappedSetValue(HKEY key, LPCWSTR name, DWORD reserved, DWORD typ
     DWORD value = 0;
     if (data && size == sizeof(value)) std::memcpy(&value, data, sizeof(value));
     const bool owned = slot >= 0 && (step.action == Apply) == (slot == HomeSlot);
-    if (!owned || step.action == Restore) {
+    const bool putBack = owned && Contains(step.written, slot) && !ChangedTo(SlotRow(slot), SERVICE_DISABLED);
+    if (putBack) {
+        const auto before = step.storeAtPass.values.find(name);
+        const StoreImage::Value written{type, std::vector<BYTE>(data, data + size)};
+        if (before == step.storeAtPass.values.end() || !(before->second == written))
+            Violation("put back " + Narrow(name) + " as another value than the pass found (" +
+                      DescribeStoreValue(step.storeAtPass, name) + ")");
+    } else if (!owned || step.action == Restore) {
         Violation("wrote " + Narrow(name) + " during " + ActionNames[step.action]);
     } else {
         const std::string what = Narrow(name);
@@ -214,9 +235,16 @@ LSTATUS WINAPI WrappedSetValue(HKEY key, LPCWSTR name, DWORD reserved, DWORD typ
             Violation(what + " = " + std::to_string(value) + " but the start type is " + std::to_string(start));
         if (!Usable(value)) Violation(what + " backs up start type " + std::to_string(value) + ", which no restore sets");
     }
-    if (Inject(SetValue)) return ERROR_ACCESS_DENIED;
+    // under a refused change and roll-back, only the put-back is refused, never a write
+    if ((step.fault != ChangeAndDelete || putBack) && Inject(SetValue)) {
+        if (putBack) {
+            step.refusedDelete.push_back(slot);
+            TrustLeftValue(slot, name);
+        }
+        return ERROR_ACCESS_DENIED;
+    }
     const LSTATUS status = below.RegSetValueExW(key, name, reserved, type, data, size);
-    if (status == ERROR_SUCCESS && slot >= 0) step.written.push_back(slot);
+    if (status == ERROR_SUCCESS && slot >= 0 && !putBack) step.written.push_back(slot);
     CheckLedger("after a write", step.violations);
     return status;
 }
@@ -229,7 +257,8 @@ LSTATUS WINAPI WrappedFlushKey(HKEY key)
     if (status != ERROR_SUCCESS) return status;
     const World now = Look();
     const int row = RowOfKey(key);
-    if (IsStoreKey(key)) std::memcpy(durable.store, now.store, sizeof(now.store));
+    // a volatile key is never on disk, flushed or not
+    if (IsStoreKey(key) && !storeVolatile) std::memcpy(durable.store, now.store, sizeof(now.store));
     if (row >= 0) {
         std::memcpy(durable.start, now.start, sizeof(now.start));
         step.flushedRows.push_back(row);
@@ -308,9 +337,7 @@ LSTATUS WINAPI WrappedDelete(HKEY key, LPCWSTR name)
     }
     if (Inject(DeleteValue)) {
         step.refusedDelete.push_back(slot);
-        // a backup that could not be removed is one the program trusts from then on
-        const long long left = slot >= 0 ? DwordValue(ProductKey, name) : -1;
-        if (slot >= 0 && !ledger[slot].owed && Usable(left)) ledger[slot] = {true, static_cast<DWORD>(left)};
+        TrustLeftValue(slot, name);
         return ERROR_ACCESS_DENIED;
     }
     const LSTATUS status = below.RegDeleteValueW(key, name);
@@ -376,13 +403,38 @@ DWORD WINAPI WrappedWait(HANDLE handle, DWORD ms)
         inPass = true;
         step.passRan = true;
         step.atPass = Look();
+        step.storeAtPass = LookAtStore();
         for (int row = 0; row < ServiceCount; ++row) step.checkedAtPass[row] = Checked(serviceToggles[row]);
     }
     return wait;
 }
 
+// A pass leaves every value of the store as it found it, byte for byte, but the backup of
+// a start type that it changed (a refused roll-back aside), and leaves no subkey behind.
+void CheckStoreKept()
+{
+    const StoreImage now = LookAtStore();
+    if (now.subkeys != step.storeAtPass.subkeys) Violation("the pass left the store's subkeys changed");
+    std::vector<std::wstring> names;
+    for (const auto& entry : step.storeAtPass.values) names.push_back(entry.first);
+    for (const auto& entry : now.values) names.push_back(entry.first);
+    for (const std::wstring& name : names) {
+        const int slot = SlotOfValue(name.c_str());
+        const bool owned = slot >= 0 && (step.action == Apply) == (slot == HomeSlot);
+        bool changedItsRow = false;
+        for (const auto& change : step.changed) changedItsRow = changedItsRow || change.first == SlotRow(slot);
+        if ((owned && changedItsRow) || Contains(step.refusedDelete, slot)) continue;
+        const std::string before = DescribeStoreValue(step.storeAtPass, name.c_str());
+        const std::string after = DescribeStoreValue(now, name.c_str());
+        if (before != after)
+            Violation("the pass changed no start type of " + Narrow(name) + "'s, yet it went from " + before + " to " +
+                      after);
+    }
+}
+
 BOOL WINAPI WrappedRelease(HANDLE mutex)
 {
+    if (inPass) CheckStoreKept();
     inPass = false;
     return below.ReleaseMutex(mutex);
 }
@@ -496,6 +548,7 @@ void NoteOutsideWrite(const World& before)
 void ResetSeamRecord()
 {
     inPass = false;
+    storeVolatile = false;
     keyPaths.clear();
     secondCopyActed = secondCopyBlocked = 0;
     boundariesOpen = spacesOpen = 0;

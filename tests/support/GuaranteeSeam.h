@@ -12,6 +12,7 @@
 #include <vector>
 #include "support/GuaranteeLedger.h"
 #include "support/OsFaults.h"
+#include "support/TestWorld.h"
 
 namespace guarantee {
 
@@ -79,10 +80,13 @@ struct Step {
     int currentRow = -1;                        // the row whose start type the pass read last
     bool storeReadFault = false;                // a backup read failed during the pass
     std::vector<int> unknownSlots;              // slots whose read failed during the pass
-    std::vector<int> unreadableRows;            // rows whose start type read failed in the pass
+    std::vector<int> unreadableRows;            // rows whose start type read failed when the pass decided on them
+    std::vector<int> readBackRefused;           // rows whose start type read failed after that (a read-back)
+    int startReads[ServiceCount] = {};          // the pass's reads of each row's start type
     std::vector<int> written;                   // slots written
     std::vector<int> refusedChange;             // rows whose change failed
-    std::vector<int> refusedDelete;             // slots whose deletion failed
+    std::vector<int> refusedDelete;             // slots whose roll-back (deletion or put-back) failed
+    StoreImage storeAtPass;                     // every value of the store as the pass took the lock
     std::vector<std::pair<int, DWORD>> changed; // rows set, and to what
     std::vector<int> flushedRows;               // rows whose start type was flushed after a change
     std::vector<int> outsideSlots;              // slots that another program or copy changed

@@ -1,4 +1,5 @@
 #include "support/TestWorld.h"
+#include <algorithm>
 
 namespace {
 
@@ -197,6 +198,59 @@ void DeleteKey(const wchar_t* keyPath)
 void ClearBackupStore()
 {
     DeleteKey(ProductKey);
+}
+
+StoreImage LookAtStore()
+{
+    StoreImage image;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, ProductKey, 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
+        return image;
+    image.exists = true;
+    wchar_t name[16384];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 16384, type = 0, size = 0;
+        if (RegEnumValueW(key, i, name, &length, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
+        StoreImage::Value value{type, std::vector<BYTE>(size)};
+        if (RegQueryValueExW(key, name, nullptr, &value.type, value.data.data(), &size) != ERROR_SUCCESS) continue;
+        value.data.resize(size);
+        image.values[std::wstring(name, length)] = value;
+    }
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 256;
+        if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        image.subkeys.emplace_back(name, length);
+    }
+    RegCloseKey(key);
+    std::sort(image.subkeys.begin(), image.subkeys.end());
+    return image;
+}
+
+std::string DescribeStoreValue(const StoreImage& image, const wchar_t* name)
+{
+    const auto found = image.values.find(name);
+    if (found == image.values.end()) return "absent";
+    std::string text = "type " + std::to_string(found->second.type) + ", bytes";
+    static const char digits[] = "0123456789abcdef";
+    for (BYTE b : found->second.data) text += std::string(" ") + digits[b >> 4] + digits[b & 15];
+    return text;
+}
+
+bool RemakeStore(DWORD options)
+{
+    const StoreImage image = LookAtStore();
+    DeleteKey(ProductKey);
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, ProductKey, 0, nullptr, options, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    bool ok = true;
+    for (const auto& [name, value] : image.values)
+        ok = RegSetValueExW(key, name.c_str(), 0, value.type, value.data.data(), static_cast<DWORD>(value.data.size())) ==
+                 ERROR_SUCCESS &&
+             ok;
+    RegCloseKey(key);
+    return ok;
 }
 
 namespace {

@@ -2,6 +2,7 @@
 // Builds and tears down the world a test needs in the Wine prefix: test services
 // under catalogue names, and raw registry values. Uses Windows directly, not the seam.
 #include <windows.h>
+#include <map>
 #include <string>
 #include <vector>
 #include "support/BuildFolder.h"
@@ -48,6 +49,28 @@ void DeleteKey(const wchar_t* keyPath);
 constexpr const wchar_t* ProductKey = L"SOFTWARE\\TarvixMini";
 // Removes the backup store key with all its values.
 void ClearBackupStore();
+
+// The store as it stands: every value with its type and bytes, and the names of its
+// subkeys. Value names compare as the registry compares them, without regard to case.
+struct StoreImage {
+    struct Value {
+        DWORD type;
+        std::vector<BYTE> data;
+        bool operator==(const Value& other) const { return type == other.type && data == other.data; }
+    };
+    struct NoCase {
+        bool operator()(const std::wstring& a, const std::wstring& b) const { return _wcsicmp(a.c_str(), b.c_str()) < 0; }
+    };
+    bool exists = false;
+    std::map<std::wstring, Value, NoCase> values;
+    std::vector<std::wstring> subkeys;
+};
+StoreImage LookAtStore();
+// One value of an image as a failure message shows it: "absent", or its type and bytes.
+std::string DescribeStoreValue(const StoreImage& image, const wchar_t* name);
+// Makes the store key anew with REG_OPTION_VOLATILE or REG_OPTION_NON_VOLATILE, holding the
+// values it held (its subkeys go), as a tool that recreates a key could.
+bool RemakeStore(DWORD options);
 // The catalogue services as the world should leave them: removes every test service
 // that a test created, and one that an interrupted run left under a name the test asks
 // for; puts Wine's own Spooler back when a test replaced it.
