@@ -126,12 +126,15 @@ void OffAndOnAgain(const std::wstring& question)
 }
 
 // While the restore question is open, another tool deletes a copy that it lists.
+int copiesDeleted = 0;  // copies deleted while the restore question was open
+
 void DeleteAListedCopy(const std::wstring& question)
 {
     std::vector<int> listed;
     for (int row = 0; row < ServiceCount; ++row)
         if (Lists(question, row)) listed.push_back(row);
     if (listed.empty()) return;
+    ++copiesDeleted;
     const World before = Look();
     DeleteRawValue(ProductKey, ServiceCatalogue[listed[Random(static_cast<unsigned>(listed.size()))]].backupName);
     NoteOutsideWrite(before);
@@ -294,8 +297,9 @@ bool CheckDisable()
     for (int row = 0; row < ServiceCount; ++row) {
         if (!Lists(step.question, row)) continue;
         const long long start = step.atPass.start[row];
+        // a read-back refused after the pass changes none of this: what the pass saw counts
         if (Contains(step.unreadableRows, row) || start < 0) {
-            failed = true;  // gone, or no longer readable
+            failed = true;  // gone, or no longer readable when the pass decided on it
         } else if (start == SERVICE_DISABLED) {
             // nothing to do: off already (a tick that found it off may have unchecked it)
         } else if (!step.checkedAtPass[row]) {
@@ -448,6 +452,9 @@ OsFault PickFault(Action action)
     static const OsFault forRestore[] = {DeleteValue, ChangeConfig,         FlushKey,    OpenKey,      ReadValue,
                                          OpenManager, OsFault::OpenService, LockMutex, NamespaceCall};
     if (action == Restore) return forRestore[Random(sizeof(forRestore) / sizeof(forRestore[0]))];
+    // a refused change and its refused roll-back need a pass that writes a copy and then
+    // changes: drawn more often, or a sequence may never meet one
+    if (Chance(8)) return ChangeAndDelete;
     return SequenceFaults[Random(SequenceFaultCount)];
 }
 
@@ -481,6 +488,8 @@ TEST_F(Guarantee, NoSavedStartTypeIsEverLost)
 
     RefreshSysMainStatus();
     int armed[OsFaultCount] = {}, hit[OsFaultCount] = {};
+    int volatileSteps = 0, readBacksRefused = 0;
+    copiesDeleted = 0;
     int actions[ActionCount] = {};
     unsigned long done = 0;
     ULONGLONG slowest = 0;
@@ -493,8 +502,10 @@ TEST_F(Guarantee, NoSavedStartTypeIsEverLost)
         step.action = weighted[Random(sizeof(weighted) / sizeof(weighted[0]))];
         if (step.action <= Restore && Chance(45)) {
             step.fault = PickFault(step.action);
-            // Apply makes few calls of each kind; the batches one or more per row
-            const bool once = step.action == Apply || step.fault == CreateKey || step.fault == LockMutex;
+            // Apply makes few calls of each kind; the batches one or more per row, but write a
+            // copy only for a row that has no usable one: its first write is the one to refuse
+            const bool once = step.action == Apply || step.fault == CreateKey || step.fault == LockMutex ||
+                              step.fault == ChangeAndDelete || step.fault == SetValue || step.fault == FlushKey;
             const unsigned range = step.fault == OpenManager ? 6 : once ? 1 : 3;
             step.faultAt = 1 + static_cast<int>(Random(range));
             ++armed[Index(step.fault)];
@@ -521,6 +532,8 @@ TEST_F(Guarantee, NoSavedStartTypeIsEverLost)
             slowestStep = Describe(done);
         }
         CheckAfterStep();
+        if (storeVolatile && step.action <= Restore) ++volatileSteps;
+        readBacksRefused += static_cast<int>(step.readBackRefused.size());
         ++actions[step.action];
         if (step.fault == ChangeAndDelete ? step.bothHit : step.faultHit) ++hit[Index(step.fault)];
         if (!step.violations.empty()) {
@@ -537,6 +550,9 @@ TEST_F(Guarantee, NoSavedStartTypeIsEverLost)
                 seed, done, steps, actions[Apply], actions[Disable], actions[Restore], actions[External],
                 actions[Tamper]);
     std::printf("guarantee: slowest %s, %llu ms\n", slowestStep.c_str(), slowest);
+    std::printf("guarantee: %d workflow steps with the store key volatile; %d copies deleted during the restore "
+                "question; %d read-backs refused\n",
+                volatileSteps, copiesDeleted, readBacksRefused);
     std::printf("guarantee: second copy ran %d passes and was kept out by the lock %d times\n", secondCopyActed,
                 secondCopyBlocked);
     std::printf("guarantee: %d injected faults reached and checked:", injected);
@@ -548,4 +564,6 @@ TEST_F(Guarantee, NoSavedStartTypeIsEverLost)
     for (OsFault k : SequenceFaults) EXPECT_GT(hit[Index(k)], 0) << OsFaultName(k);
     EXPECT_GT(secondCopyActed, 0);
     EXPECT_GT(secondCopyBlocked, 0);
+    EXPECT_GT(volatileSteps, 0);
+    EXPECT_GT(copiesDeleted, 0);
 }

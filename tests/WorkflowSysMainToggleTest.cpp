@@ -122,9 +122,10 @@ const ApplyCase applyCases[] = {
      .startAfter = 4, .originalAfter = 2, .result = TurnedOff, .resultType = InformationBox},
     {.name = "off-replaces-backup-7", .start = 3, .original = 7, .turnOff = true, .stop = false,
      .startAfter = 4, .originalAfter = 3, .result = TurnedOff, .resultType = InformationBox},
-    {.name = "off-refused-after-replacing-backup-4", .start = 2, .original = 4, .turnOff = true, .stop = true,
+    // the 4 it replaced for the pass is put back: a refused pass leaves the store as it was
+    {.name = "off-refused-puts-back-the-replaced-4", .start = 2, .original = 4, .turnOff = true, .stop = true,
      .fault = OsFault::ChangeConfig,
-     .startAfter = 2, .originalAfter = Absent, .result = TurnOffFailed, .resultType = ErrorBox},
+     .startAfter = 2, .originalAfter = 4, .result = TurnOffFailed, .resultType = ErrorBox},
     // a backup that cannot be read may be there: it is never written over
     {.name = "off-backup-unreadable", .start = 2, .original = 3, .turnOff = true, .stop = true,
      .fault = OsFault::ReadValue, .startAfter = 2, .originalAfter = 3, .result = BackupFailed, .resultType = ErrorBox},
