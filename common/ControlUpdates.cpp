@@ -15,7 +15,19 @@ void SetTextIfChanged(HWND window, const wchar_t* text)
 void SetEnabledIfChanged(HWND window, BOOL enable)
 {
     if (!window) return;
-    if ((IsWindowEnabled(window) != FALSE) != (enable != FALSE)) EnableWindow(window, enable);
+    if ((IsWindowEnabled(window) != FALSE) == (enable != FALSE)) return;
+    if (!enable) MoveFocusToParent(window);
+    EnableWindow(window, enable);
+}
+
+void MoveFocusToParent(HWND window)
+{
+    // a window that loses the focus by being disabled or hidden leaves it nowhere: the
+    // main window's keys would do nothing until the mouse gave the focus back
+    const HWND focus = GetFocus();
+    if (!focus || (focus != window && !IsChild(window, focus))) return;
+    if (!(GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD)) return;
+    SetFocus(GetParent(window));
 }
 
 void SetCheckIfChanged(HWND button, BOOL checked)

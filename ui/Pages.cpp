@@ -170,7 +170,10 @@ void ShowPage(unsigned page)
     currentPage = page;
     for (unsigned i = 0; i < PageCount; ++i) {
         const PageControlList& list = PageControls[i];
-        for (int c = 0; c < list.count; ++c) ShowWindow(list.windows[c], i == page ? SW_SHOW : SW_HIDE);
+        for (int c = 0; c < list.count; ++c) {
+            if (i != page) MoveFocusToParent(list.windows[c]);
+            ShowWindow(list.windows[c], i == page ? SW_SHOW : SW_HIDE);
+        }
     }
     if (page == PageServices) RefreshServiceList();
     if (page == PageOptimization) {
