@@ -85,8 +85,11 @@ void CreateDrawingResources()
 
 void RecreateBrushes()
 {
-    DeleteBrushes();
+    // made before the old ones are deleted, so that a new brush never takes an old handle
+    const HBRUSH old[] = {cardBrush, fallbackBrush, statusCardBrush};
     CreateBrushes();
+    for (HBRUSH brush : old)
+        if (brush) DeleteObject(brush);
 }
 
 void DeleteDrawingResources()
