@@ -10,7 +10,3 @@ void SetCheckIfChanged(HWND button, BOOL checked);
 
 // A check box's or toggle's BM_GETCHECK answer is BST_CHECKED; any other answer is unchecked.
 bool IsChecked(HWND button);
-
-// Before a child control is disabled or hidden: when it, or a window inside it, has the
-// keyboard focus, its parent takes the focus, so that the parent's keys work on.
-void MoveFocusToParent(HWND window);
