@@ -218,14 +218,16 @@ TEST_F(HighContrast, EveryRoleTakesItsSystemColourAndOffGivesBackEveryPixel)
         GdiPlusApi.usable = true;
     }
 
-    // the picture in docs/: both pages side by side
+    // the picture in docs/: both pages side by side, only from a run that found no fault
     ShowWith(PageHome, 2);
     const auto home = Shot();
     ShowWith(PageServices, 3);
     Canvas picture(2 * home->Width() + 16, home->Height(), RGB(128, 128, 128));
     BitBlt(picture.Dc(), 0, 0, home->Width(), home->Height(), home->Dc(), 0, 0, SRCCOPY);
     picture.CopyClient(window, home->Width() + 16, 0);
-    EXPECT_TRUE(picture.SavePng(L"high-contrast-home-services"));
+    if (!HasFailure()) {
+        EXPECT_TRUE(picture.SavePng(L"high-contrast-home-services"));
+    }
 
     SwitchHighContrast(false);
     EXPECT_EQ(Shot()->CountDifferent(*ownServices), 0) << "pixels of the Services page not as before";
