@@ -22,10 +22,13 @@ TEST_F(SystemColours, BroadcastsWithHighContrastOffChangeNoPixel)
     struct Row {
         const char* name;
         WORD key;
-    } pages[] = {{"Home", '1'}, {"Services", '2'}, {"Optimization", '3'}, {"Help", '4'}};
+        int control;  // one of the page's own controls
+    } pages[] = {{"Services", '2', 401}, {"Optimization", '3', 303}, {"Help", '4', 105}, {"Home", '1', 103}};
     for (const Row& page : pages) {
         SCOPED_TRACE(page.name);
         program.PressKey(page.key);
+        // the key is queued input: the page is there once its control shows
+        ASSERT_TRUE(WaitUntil([&] { return Program::Visible(program.Control(page.control)); }));
         program.Settle();
         const Capture before = program.Shot();
         Broadcast(WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST);
