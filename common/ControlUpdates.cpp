@@ -1,5 +1,19 @@
 #include "common/ControlUpdates.h"
 
+namespace {
+
+// A control disabled while it has the focus leaves the focus nowhere: the main window's
+// keys would do nothing until the mouse gave it back. Its parent takes it first.
+void MoveFocusToParent(HWND window)
+{
+    const HWND focus = GetFocus();
+    if (!focus || (focus != window && !IsChild(window, focus))) return;
+    if (!(GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD)) return;
+    SetFocus(GetParent(window));
+}
+
+}  // namespace
+
 void SetTextIfChanged(HWND window, const wchar_t* text)
 {
     if (!window) return;
@@ -15,7 +29,9 @@ void SetTextIfChanged(HWND window, const wchar_t* text)
 void SetEnabledIfChanged(HWND window, BOOL enable)
 {
     if (!window) return;
-    if ((IsWindowEnabled(window) != FALSE) != (enable != FALSE)) EnableWindow(window, enable);
+    if ((IsWindowEnabled(window) != FALSE) == (enable != FALSE)) return;
+    if (!enable) MoveFocusToParent(window);
+    EnableWindow(window, enable);
 }
 
 void SetCheckIfChanged(HWND button, BOOL checked)

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 void SetTextIfChanged(HWND window, const wchar_t* text);
+// Disabling a control that has the keyboard focus gives the focus to its parent first.
 void SetEnabledIfChanged(HWND window, BOOL enable);
 void SetCheckIfChanged(HWND button, BOOL checked);
 

@@ -49,6 +49,8 @@ struct OsApi {
     decltype(&::GlobalMemoryStatusEx) GlobalMemoryStatusEx = ::GlobalMemoryStatusEx;
     // user
     decltype(&::MessageBoxW) MessageBoxW = ::MessageBoxW;
+    // the high-contrast setting that chooses the palette
+    decltype(&::SystemParametersInfoW) SystemParametersInfoW = ::SystemParametersInfoW;
     // COM, bound when first called (common/SystemLibraries.h)
     decltype(&::CoInitializeEx) CoInitializeEx = SystemCoInitializeEx;
     decltype(&::CoUninitialize) CoUninitialize = SystemCoUninitialize;

@@ -1,4 +1,5 @@
 #include "draw/Primitives.h"
+#include "draw/Palette.h"
 
 void FillRoundRect(GpGraphics* graphics, float x, float y, float width, float height, float radius, ARGB colour)
 {
@@ -26,6 +27,21 @@ void FillRoundRect(GpGraphics* graphics, float x, float y, float width, float he
     GdiPlusApi.GdipAddPathLine(p, x, bottom - radius, x, y + radius);
     GdiPlusApi.GdipClosePathFigure(p);
     GdiPlusApi.GdipFillPath(graphics, brush.Get(), p);
+}
+
+void FillEdgedRoundRect(GpGraphics* graphics, float x, float y, float width, float height, float radius,
+                        COLORREF fill, COLORREF edge)
+{
+    if (fill == NoColour) return;
+    if (edge == NoColour) {
+        FillRoundRect(graphics, x, y, width, height, radius, OpaqueArgb(fill));
+        return;
+    }
+    // the edge is the whole shape, the fill the same shape inset by the edge's width
+    FillRoundRect(graphics, x, y, width, height, radius, OpaqueArgb(edge));
+    const float inner = radius > EdgeWidth ? radius - EdgeWidth : 0.0f;
+    FillRoundRect(graphics, x + EdgeWidth, y + EdgeWidth, width - 2 * EdgeWidth, height - 2 * EdgeWidth, inner,
+                  OpaqueArgb(fill));
 }
 
 void DrawLabel(HDC hdc, const wchar_t* text, int x, int y, int width, int height, HFONT font, COLORREF colour)

@@ -9,13 +9,15 @@ constexpr int TrackWidth = 48;
 constexpr int TrackHeight = 25;
 constexpr float TrackRadius = 12.4f;  // 2 * radius stays just below the height
 constexpr float KnobSize = 19.0f;
-constexpr ARGB TrackDisabled = 0xFFE5E7EB;
-constexpr ARGB TrackOn = 0xFF178447;
-constexpr ARGB TrackOff = 0xFFD1D5DB;
-constexpr ARGB KnobColour = 0xFFFFFFFF;
-constexpr COLORREF CaptionEnabled = RGB(31, 41, 39);
-constexpr COLORREF CaptionDisabled = RGB(163, 157, 154);
 constexpr int CaptionCapacity = 256;
+
+// the track, its edge and the knob of each look; disabled whatever the state
+struct SwitchRoles {
+    Role track, edge, knob;
+};
+constexpr SwitchRoles Disabled = {Role::TrackDisabled, Role::TrackDisabledOutline, Role::KnobDisabled};
+constexpr SwitchRoles On = {Role::TrackOn, Role::TrackOnOutline, Role::KnobOn};
+constexpr SwitchRoles Off = {Role::TrackOff, Role::TrackOffOutline, Role::KnobOff};
 
 // the check state lives in the user data slot: 0 off, 1 on, nothing else
 LONG_PTR StoredState(HWND toggle)
@@ -58,9 +60,9 @@ void DrawSwitch(GpGraphics* graphics, int width, int height, bool enabled, bool 
 {
     const float tx = static_cast<float>(width - 51);
     const float ty = static_cast<float>((height - TrackHeight) / 2);
-    const ARGB track = !enabled ? TrackDisabled : on ? TrackOn : TrackOff;
-    FillRoundRect(graphics, tx, ty, TrackWidth, TrackHeight, TrackRadius, track);
-    const ScopedGdipBrush knob(KnobColour);
+    const SwitchRoles& look = !enabled ? Disabled : on ? On : Off;
+    FillEdgedRoundRect(graphics, tx, ty, TrackWidth, TrackHeight, TrackRadius, Colour(look.track), Colour(look.edge));
+    const ScopedGdipBrush knob(OpaqueArgb(Colour(look.knob)));
     if (!knob) return;
     const float knobX = on ? tx + 25.0f : tx + 3.0f;
     GdiPlusApi.GdipFillEllipse(graphics, knob.Get(), knobX, ty + 3.0f, KnobSize, KnobSize);
@@ -71,7 +73,7 @@ void OnPaint(HWND toggle)
     const PaintScope paint(toggle);
     RECT client;
     GetClientRect(toggle, &client);
-    FillRect(paint.Dc(), &client, whiteBrush);
+    FillRect(paint.Dc(), &client, cardBrush);
 
     const bool enabled = IsWindowEnabled(toggle) != FALSE;
     const bool on = StoredState(toggle) != 0;
@@ -85,7 +87,7 @@ void OnPaint(HWND toggle)
         if (pass) DrawSwitch(pass.Graphics(), width, height, enabled, on);
     }
     DrawLabel(paint.Dc(), caption, 4, (height - 26) / 2, width - 61, 26, fontRegular18,
-              enabled ? CaptionEnabled : CaptionDisabled);
+              Colour(enabled ? Role::ToggleCaption : Role::ToggleCaptionDisabled));
 }
 
 }  // namespace

@@ -167,14 +167,14 @@ TEST_F(Commands, StatusLabelColoursFollowTheState)
         SysMainStatus.state = row.state;
         LRESULT brush = SendMessageW(window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                                      reinterpret_cast<LPARAM>(statusLabel));
-        EXPECT_EQ(reinterpret_cast<HBRUSH>(brush), paleGreenBrush);
+        EXPECT_EQ(reinterpret_cast<HBRUSH>(brush), statusCardBrush);
         EXPECT_EQ(GetTextColor(dc), row.text);
         EXPECT_EQ(GetBkColor(dc), RGB(234, 250, 240));
         EXPECT_EQ(GetBkMode(dc), OPAQUE);
     }
     LRESULT brush = SendMessageW(window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                                  reinterpret_cast<LPARAM>(startTypeLabel));
-    EXPECT_EQ(reinterpret_cast<HBRUSH>(brush), whiteBrush);
+    EXPECT_EQ(reinterpret_cast<HBRUSH>(brush), cardBrush);
     EXPECT_EQ(GetTextColor(dc), RGB(39, 48, 42));
     EXPECT_EQ(GetBkColor(dc), RGB(255, 255, 255));
     DeleteDC(dc);

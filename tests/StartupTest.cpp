@@ -87,7 +87,7 @@ TEST_F(Startup, DestroyReleasesTimerFontsAndBrushes)
 {
     Open();
     HGDIOBJ objects[] = {fontRegular18, fontRegular15, fontSemibold22, fontBold25, fontSymbol21,
-                         whiteBrush,    lightGreyBrush, paleGreenBrush};
+                         cardBrush,     fallbackBrush, statusCardBrush};
     for (HGDIOBJ object : objects) ASSERT_NE(GetObjectType(object), 0u);
     programProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AfterProgramDestroy)));

@@ -95,17 +95,18 @@ void OnTimer(WPARAM timerId)
 
 HBRUSH OnCtlColorStatic(HDC hdc, HWND control)
 {
+    // each text on the colour of the card it lies on
     if (control == statusLabel) {
-        COLORREF text = RGB(39, 48, 42);
-        if (SysMainStatus.state == SERVICE_RUNNING) text = RGB(21, 128, 55);
-        if (SysMainStatus.state == SERVICE_STOPPED) text = RGB(204, 68, 68);
-        SetBkColor(hdc, PaleGreen);
+        Role text = Role::StatusTextOther;
+        if (SysMainStatus.state == SERVICE_RUNNING) text = Role::StatusTextRunning;
+        if (SysMainStatus.state == SERVICE_STOPPED) text = Role::StatusTextStopped;
+        SetBkColor(hdc, Colour(Role::StatusCard));
         SetBkMode(hdc, OPAQUE);
-        SetTextColor(hdc, text);
-        return paleGreenBrush;
+        SetTextColor(hdc, Colour(text));
+        return statusCardBrush;
     }
-    SetBkColor(hdc, White);
+    SetBkColor(hdc, Colour(Role::Card));
     SetBkMode(hdc, OPAQUE);
-    SetTextColor(hdc, RGB(39, 48, 42));
-    return whiteBrush;
+    SetTextColor(hdc, Colour(Role::LabelText));
+    return cardBrush;
 }

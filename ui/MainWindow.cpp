@@ -12,6 +12,7 @@
 #include "ui/ServicesPage.h"
 #include "ui/Sidebar.h"
 #include "ui/SystemCards.h"
+#include "ui/SystemColours.h"
 #include "ui/WindowState.h"
 
 HINSTANCE instance = nullptr;
@@ -25,6 +26,7 @@ void OnCreate(HWND window)
     mainWindow = window;
     BindGdiPlus();
     StartupMark("gdiplus");
+    ChooseSystemPalette();
     CreateDrawingResources();
     StartupMark("fonts");
     CreatePageControls();
@@ -81,6 +83,8 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         // as a click: nothing while a message box holds the window
         if (IsWindowEnabled(window)) ChooseSidebarRow(wParam);
         return 0;
+    case WM_SYSCOLORCHANGE: OnSystemColoursChanged(window, true); return 0;
+    case WM_SETTINGCHANGE: OnSystemColoursChanged(window, wParam == SPI_SETHIGHCONTRAST); return 0;
     case WM_CTLCOLORSTATIC:
         return reinterpret_cast<LRESULT>(
             OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));

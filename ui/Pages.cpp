@@ -145,6 +145,18 @@ void CreateServiceRows()
     }
 }
 
+// A control hidden with its page while it has the focus may leave the focus nowhere, and
+// the keys 1 to 4 with it: the main window takes it first.
+void KeepFocusOnPage(unsigned page)
+{
+    const HWND focus = GetFocus();
+    if (!focus || focus == mainWindow || !IsChild(mainWindow, focus)) return;
+    const PageControlList& shown = PageControls[page];
+    for (int c = 0; c < shown.count; ++c)
+        if (shown.windows[c] == focus || IsChild(shown.windows[c], focus)) return;
+    SetFocus(mainWindow);
+}
+
 }  // namespace
 
 void CreatePageControls()
@@ -168,6 +180,7 @@ void ShowPage(unsigned page)
     if (page >= PageCount) return;
     const unsigned previous = currentPage;
     currentPage = page;
+    KeepFocusOnPage(page);
     for (unsigned i = 0; i < PageCount; ++i) {
         const PageControlList& list = PageControls[i];
         for (int c = 0; c < list.count; ++c) ShowWindow(list.windows[c], i == page ? SW_SHOW : SW_HIDE);

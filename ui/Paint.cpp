@@ -29,46 +29,42 @@ const BoltPoint LogoBoltPoints[6] = {
 
 struct RoundedShape {
     float x, y, width, height, radius;
-    ARGB colour;
+    Role fill;
+    bool card = false;  // edged with the card outline where the palette has one
 };
 
 const RoundedShape LogoShapes[] = {
-    {14, 16, 40, 40, 11, 0xFFE3F7EA},  // tile
-    {19, 20, 30, 32, 7, 0xFF15803D},   // mark
+    {14, 16, 40, 40, 11, Role::LogoTile},
+    {19, 20, 30, 32, 7, Role::LogoMark},
 };
 
 const RoundedShape PageCardShapes[] = {
-    {237, 100, 640, 495, 12, 0xFFFFFFFF},  // card
-    {237, 100, 640, 8, 4, 0xFFDDF4E3},     // top band
+    {237, 100, 640, 495, 12, Role::Card, true},
+    {237, 100, 640, 8, 4, Role::CardBand},  // top band
 };
 
 // the status card, the status label's own background
-constexpr RoundedShape StatusCardShape = {239, 102, 635, 147, 12, OpaqueArgb(PaleGreen)};
+constexpr RoundedShape StatusCardShape = {239, 102, 635, 147, 12, Role::StatusCard, true};
 
 const RoundedShape HomeCardShapes[] = {
     StatusCardShape,
-    {240, 266, 202, 82, 12, 0xFFFFFFFF},   // start type
-    {451, 266, 201, 82, 12, 0xFFFFFFFF},   // drive
-    {661, 266, 213, 82, 12, 0xFFFFFFFF},   // memory
-    {239, 366, 635, 157, 12, 0xFFFFFFFF},  // control
-    {239, 536, 635, 120, 12, 0xFFFFFFFF},  // backup and actions
+    {240, 266, 202, 82, 12, Role::Card, true},   // start type
+    {451, 266, 201, 82, 12, Role::Card, true},   // drive
+    {661, 266, 213, 82, 12, Role::Card, true},   // memory
+    {239, 366, 635, 157, 12, Role::Card, true},  // control
+    {239, 536, 635, 120, 12, Role::Card, true},  // backup and actions
 };
 
 struct Label {
     const wchar_t* text;
     int x, y, width, height;
     HFONT* font;  // created with the window, so named by the variable that holds it
-    COLORREF colour;
+    Role colour;
 };
 
-constexpr COLORREF Ink = RGB(31, 41, 39);
-constexpr COLORREF CardCaption = RGB(114, 128, 138);
-constexpr COLORREF SectionCaption = RGB(41, 52, 47);
-constexpr COLORREF Subtitle = RGB(119, 130, 139);
-
 const Label LogoLabels[] = {
-    {L"Tarvix", 64, 17, 150, 26, &fontSemibold22, RGB(34, 39, 42)},
-    {L"MINI", 64, 46, 120, 24, &fontRegular15, RGB(53, 94, 128)},
+    {L"Tarvix", 64, 17, 150, 26, &fontSemibold22, Role::LogoWord},
+    {L"MINI", 64, 46, 120, 24, &fontRegular15, Role::LogoSubword},
 };
 
 // what a Home page text shows: its own text, or a value read at each paint
@@ -80,18 +76,19 @@ struct HomeLabel {
 };
 
 // the memory load's value on its card, read at each paint
-constexpr Label MemoryLoadLabel = {nullptr, 674, 308, 175, 30, nullptr, Ink};  // font by MemoryLoadText
+constexpr Label MemoryLoadLabel = {nullptr, 674, 308, 175, 30, nullptr, Role::ValueText};  // font by MemoryLoadText
 
 const HomeLabel HomeLabels[] = {
-    {{L"Главная", 239, 18, 600, 36, &fontBold25, Ink}, HomeValue::None},
-    {{L"Состояние SysMain и управление Windows", 239, 59, 610, 26, &fontRegular15, Subtitle}, HomeValue::None},
-    {{L"Статус SysMain:", 256, 154, 195, 32, &fontSemibold22, SectionCaption}, HomeValue::None},
-    {{L"Тип запуска", 254, 278, 182, 25, &fontRegular15, CardCaption}, HomeValue::None},
-    {{L"Накопитель", 464, 278, 180, 25, &fontRegular15, CardCaption}, HomeValue::None},
-    {{nullptr, 464, 308, 178, 30, &fontSemibold22, Ink}, HomeValue::Drive},
-    {{L"RAM использовано", 674, 278, 185, 25, &fontRegular15, CardCaption}, HomeValue::None},
+    {{L"Главная", 239, 18, 600, 36, &fontBold25, Role::TitleText}, HomeValue::None},
+    {{L"Состояние SysMain и управление Windows", 239, 59, 610, 26, &fontRegular15, Role::SubtitleText},
+     HomeValue::None},
+    {{L"Статус SysMain:", 256, 154, 195, 32, &fontSemibold22, Role::SectionCaption}, HomeValue::None},
+    {{L"Тип запуска", 254, 278, 182, 25, &fontRegular15, Role::CardCaption}, HomeValue::None},
+    {{L"Накопитель", 464, 278, 180, 25, &fontRegular15, Role::CardCaption}, HomeValue::None},
+    {{nullptr, 464, 308, 178, 30, &fontSemibold22, Role::ValueText}, HomeValue::Drive},
+    {{L"RAM использовано", 674, 278, 185, 25, &fontRegular15, Role::CardCaption}, HomeValue::None},
     {MemoryLoadLabel, HomeValue::MemoryLoad},
-    {{L"Управление", 256, 374, 590, 29, &fontSemibold22, SectionCaption}, HomeValue::None},
+    {{L"Управление", 256, 374, 590, 29, &fontSemibold22, Role::SectionCaption}, HomeValue::None},
 };
 
 struct PageHeader {
@@ -109,10 +106,10 @@ const PageHeader PageHeaders[PageCount] = {
 };
 
 // the header of pages 1 to 4, and the notice drawn alone when GDI+ cannot be used
-const Label PageTitle = {nullptr, 241, 24, 620, 37, &fontBold25, Ink};
-const Label PageSubtitle = {nullptr, 241, 63, 620, 24, &fontRegular15, Subtitle};
+const Label PageTitle = {nullptr, 241, 24, 620, 37, &fontBold25, Role::TitleText};
+const Label PageSubtitle = {nullptr, 241, 63, 620, 24, &fontRegular15, Role::SubtitleText};
 const Label GdiPlusNotice = {L"GDI+ недоступен. Проверьте установку Windows.", 25, 25, 650, 50, &fontRegular18,
-                             RGB(204, 0, 0)};
+                             Role::NoticeText};
 
 constexpr int MemoryTextCapacity = 32;
 
@@ -141,7 +138,7 @@ void Record(const wchar_t* text, const Label& l, HFONT font)
 // a page's text: drawn, and recorded for screen readers
 void DrawPageLabel(HDC hdc, const Label& l, const wchar_t* text, HFONT font)
 {
-    DrawLabel(hdc, text, l.x, l.y, l.width, l.height, font, l.colour);
+    DrawLabel(hdc, text, l.x, l.y, l.width, l.height, font, Colour(l.colour));
     Record(text, l, font);
 }
 
@@ -168,9 +165,10 @@ bool RowSelected(int row)
     return SidebarRows[row].page == currentPage;
 }
 
-void FillRectangle(GpGraphics* graphics, float x, float y, float width, float height, ARGB colour)
+void FillRectangle(GpGraphics* graphics, float x, float y, float width, float height, Role fill)
 {
-    const ScopedGdipBrush brush(colour);
+    if (Colour(fill) == NoColour) return;
+    const ScopedGdipBrush brush(OpaqueArgb(Colour(fill)));
     if (brush) GdiPlusApi.GdipFillRectangle(graphics, brush.Get(), x, y, width, height);
 }
 
@@ -178,13 +176,14 @@ void FillShapes(GpGraphics* graphics, const RoundedShape* shapes, size_t count)
 {
     for (size_t i = 0; i < count; ++i) {
         const RoundedShape& s = shapes[i];
-        FillRoundRect(graphics, s.x, s.y, s.width, s.height, s.radius, s.colour);
+        FillEdgedRoundRect(graphics, s.x, s.y, s.width, s.height, s.radius, Colour(s.fill),
+                           s.card ? Colour(Role::CardOutline) : NoColour);
     }
 }
 
 void FillLogoBolt(GpGraphics* graphics)
 {
-    const ScopedGdipBrush brush(0xFFFFFFFF);
+    const ScopedGdipBrush brush(OpaqueArgb(Colour(Role::LogoBolt)));
     if (!brush) return;
     const ScopedGdipPath path;
     if (!path) return;
@@ -205,32 +204,37 @@ void FillSidebarRows(GpGraphics* graphics)
         const bool selected = RowSelected(row);
         // a selected row keeps its own highlight while hovered
         if (selected)
-            FillRoundRect(graphics, Left, y, SidebarRowWidth, SidebarRowHeight, 10, 0xFFDCFCE7);
+            FillEdgedRoundRect(graphics, Left, y, SidebarRowWidth, SidebarRowHeight, 10, Colour(Role::SelectedRow),
+                               NoColour);
         else if (row == hoveredRow)
-            FillRoundRect(graphics, Left, y, SidebarRowWidth, SidebarRowHeight, 10, 0xFFF0F7F1);
-        if (selected) FillRoundRect(graphics, Left, y + BadgeInset, 4, BadgeSize, 2, 0xFF15803D);
-        FillRoundRect(graphics, BadgeLeft, y + BadgeInset, BadgeSize, BadgeSize, 8, SidebarRows[row].badge);
+            FillEdgedRoundRect(graphics, Left, y, SidebarRowWidth, SidebarRowHeight, 10, Colour(Role::HoveredRow),
+                               Colour(Role::HoveredRowOutline));
+        if (selected)
+            FillEdgedRoundRect(graphics, Left, y + BadgeInset, 4, BadgeSize, 2, Colour(Role::SelectedRowAccent),
+                               NoColour);
+        FillEdgedRoundRect(graphics, BadgeLeft, y + BadgeInset, BadgeSize, BadgeSize, 8,
+                           Colour(SidebarRows[row].badge), NoColour);
     }
 }
 
-ARGB StatusDotColour()
+Role StatusDotColour()
 {
-    if (SysMainStatus.state == SERVICE_RUNNING) return 0xFF22A15A;
-    if (SysMainStatus.state == SERVICE_STOPPED) return 0xFFDC5555;
-    return 0xFFF59E0B;  // pending, or unknown
+    if (SysMainStatus.state == SERVICE_RUNNING) return Role::StatusDotRunning;
+    if (SysMainStatus.state == SERVICE_STOPPED) return Role::StatusDotStopped;
+    return Role::StatusDotOther;  // pending, or unknown
 }
 
 void FillStatusDot(GpGraphics* graphics)
 {
-    const ScopedGdipBrush brush(StatusDotColour());
+    const ScopedGdipBrush brush(OpaqueArgb(Colour(StatusDotColour())));
     if (brush) GdiPlusApi.GdipFillEllipse(graphics, brush.Get(), 460, 164, 14, 14);
 }
 
 void DrawShapes(GpGraphics* graphics, float width, float height)
 {
-    FillRectangle(graphics, 0, 0, width, height, 0xFFF5F7F8);
-    FillRectangle(graphics, 0, 0, 220, height, 0xFFFFFFFF);
-    FillRectangle(graphics, 219, 0, 1, height, 0xFFE2E8E4);
+    FillRectangle(graphics, 0, 0, width, height, Role::PageBackground);
+    FillRectangle(graphics, 0, 0, 220, height, Role::Sidebar);
+    FillRectangle(graphics, 219, 0, 1, height, Role::SidebarBorder);
     FillShapes(graphics, LogoShapes, sizeof(LogoShapes) / sizeof(LogoShapes[0]));
     FillLogoBolt(graphics);
     FillSidebarRows(graphics);
@@ -246,16 +250,16 @@ void DrawLabels(HDC hdc, const Label* labels, size_t count)
 {
     for (size_t i = 0; i < count; ++i) {
         const Label& l = labels[i];
-        DrawLabel(hdc, l.text, l.x, l.y, l.width, l.height, *l.font, l.colour);
+        DrawLabel(hdc, l.text, l.x, l.y, l.width, l.height, *l.font, Colour(l.colour));
     }
 }
 
-void DrawGlyph(HDC hdc, const wchar_t* glyph, int top)
+void DrawGlyph(HDC hdc, const wchar_t* glyph, int top, Role colour)
 {
     RECT box = {BadgeLeft, top, BadgeLeft + BadgeSize, top + BadgeSize};
     const HGDIOBJ previousFont = SelectObject(hdc, fontSymbol21);
     SetBkMode(hdc, TRANSPARENT);
-    SetTextColor(hdc, RGB(255, 255, 255));
+    SetTextColor(hdc, Colour(colour));
     DrawTextW(hdc, glyph, -1, &box, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
     SelectObject(hdc, previousFont);
 }
@@ -265,9 +269,10 @@ void DrawSidebarTexts(HDC hdc)
     DrawLabels(hdc, LogoLabels, sizeof(LogoLabels) / sizeof(LogoLabels[0]));
     for (int row = 0; row < SidebarRowCount; ++row) {
         const int top = SidebarRowTop(row);
-        DrawGlyph(hdc, SidebarRows[row].glyph, top + BadgeInset);
+        const bool selected = RowSelected(row);
+        DrawGlyph(hdc, SidebarRows[row].glyph, top + BadgeInset, selected ? Role::SelectedRowGlyph : Role::RowGlyph);
         DrawLabel(hdc, SidebarRows[row].label, RowLabelLeft, top + RowLabelInset, 133, 29, fontRegular18,
-                  RowSelected(row) ? RGB(21, 128, 55) : RGB(82, 75, 68));
+                  Colour(selected ? Role::SelectedRowText : Role::RowText));
     }
 }
 
@@ -308,7 +313,7 @@ void DrawPageTexts(HDC hdc)
 
 void PaintFallback(HDC hdc, const RECT& client)
 {
-    FillRect(hdc, &client, lightGreyBrush);
+    FillRect(hdc, &client, fallbackBrush);
     DrawPageLabel(hdc, GdiPlusNotice, GdiPlusNotice.text, *GdiPlusNotice.font);
 }
 

@@ -3,10 +3,10 @@
 #include "ui/WindowState.h"
 
 const SidebarRow SidebarRows[SidebarRowCount] = {
-    {PageHome, L"\u2302", L"Главная", 0xFF15803D},
-    {PageServices, L"\u2699", L"Службы", 0xFFC56B08},
-    {PageOptimization, L"\u25C6", L"Оптимизация", 0xFF1D4ED8},
-    {PageHelp, L"?", L"Справка", 0xFF7C3AED},
+    {PageHome, L"\u2302", L"Главная", Role::BadgeHome},
+    {PageServices, L"\u2699", L"Службы", Role::BadgeServices},
+    {PageOptimization, L"\u25C6", L"Оптимизация", Role::BadgeOptimization},
+    {PageHelp, L"?", L"Справка", Role::BadgeHelp},
 };
 
 int hoveredRow = -1;

@@ -2,13 +2,13 @@
 // The sidebar's rows: the page each shows, what is painted on it, and the geometry
 // that painting, hover and clicks share. The Restore page has no row.
 #include <windows.h>
-#include "draw/GdiPlus.h"
+#include "draw/Palette.h"
 
 struct SidebarRow {
     unsigned page;
     const wchar_t* glyph;  // drawn in the 21 px bold symbol font on the badge
     const wchar_t* label;
-    ARGB badge;
+    Role badge;
 };
 
 constexpr int SidebarRowCount = 4;

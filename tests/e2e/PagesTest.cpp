@@ -223,6 +223,26 @@ TEST_F(Pages, OptimizationAndHelpTexts)
     EXPECT_TRUE(program.Close());
 }
 
+// Space on the focused Stop button disables it; the keys 1 to 4 work on at once.
+TEST_F(Pages, KeysWorkAfterSpaceOnStop)
+{
+    ASSERT_NO_FATAL_FAILURE(InstallServices());
+    Program program;
+    ASSERT_TRUE(program.Start());
+    HWND stop = program.Control(107);
+    ASSERT_TRUE(Program::Enabled(stop)) << "SysMain should be running";
+    program.Focus(stop);
+    program.Settle();
+    ASSERT_TRUE(Program::Enabled(stop)) << "focusing the button clicked it";
+    program.PressKey(VK_SPACE);
+    EXPECT_TRUE(WaitUntil([&] { return !Program::Enabled(stop); })) << "Space did not stop SysMain";
+    EXPECT_EQ(ServiceState(L"SysMain"), DWORD(SERVICE_STOPPED));
+    program.PressKey('2');
+    EXPECT_TRUE(WaitUntil([&] { return Program::Visible(program.Control(401)); }))
+        << "the key 2 did not show the Services page";
+    EXPECT_TRUE(program.Close());
+}
+
 // With gdiplus.dll disabled for the program: the grey background and the red notice,
 // toggles without their track, and every control still at work.
 TEST_F(Pages, WithoutGdiPlus)

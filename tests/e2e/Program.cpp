@@ -257,6 +257,25 @@ void Program::ClickClient(int x, int y)
     ClickScreen(point.x, point.y);
 }
 
+void Program::Focus(HWND button)
+{
+    if (!button || !IsWindowVisible(button)) {
+        ADD_FAILURE() << "focusing a control that is " << (button ? "hidden" : "missing");
+        return;
+    }
+    RECT box = {};
+    GetWindowRect(button, &box);
+    const int x = (box.left + box.right) / 2, y = (box.top + box.bottom) / 2;
+    SendMouse(x, y, 0);
+    Sleep(20);
+    SendMouse(x, y, MOUSEEVENTF_LEFTDOWN);
+    Sleep(20);
+    SendMouse(x, box.top - 30, 0);
+    Sleep(20);
+    SendMouse(x, box.top - 30, MOUSEEVENTF_LEFTUP);
+    ParkPointer();
+}
+
 void Program::PressKey(WORD virtualKey)
 {
     INPUT input[2] = {};

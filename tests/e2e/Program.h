@@ -52,6 +52,9 @@ public:
     // Input through the system's input queue, as a mouse and a keyboard would give it.
     void Click(HWND control);        // left click at the control's centre
     void ClickClient(int x, int y);  // left click at a client point of the main window
+    // Gives a push button the keyboard focus without clicking it: pressed at its centre,
+    // released off it, as a user who changed their mind.
+    void Focus(HWND button);
     void PressKey(WORD virtualKey);
     static void ParkPointer();  // moves the pointer off every window
     // Posts a command that no control sends: 109 and 901 to 905 only.

@@ -3,6 +3,7 @@
 #include "draw/Palette.h"
 #include "draw/Primitives.h"
 #include "ui/MainWindow.h"
+#include "support/BuildFolder.h"
 
 std::vector<HostCommand> hostCommands;
 
@@ -191,6 +192,53 @@ int Canvas::CountOtherThan(COLORREF colour, int left, int top, int right, int bo
         for (int x = left; x < right; ++x)
             if (FromDib(bits[y * width + x]) != colour) ++count;
     return count;
+}
+
+int Canvas::CountDifferent(const Canvas& other) const
+{
+    if (other.width != width || other.height != height) return width * height;
+    GdiFlush();
+    int count = 0;
+    for (int i = 0; i < width * height; ++i)
+        if ((bits[i] & 0x00FFFFFF) != (other.bits[i] & 0x00FFFFFF)) ++count;
+    return count;
+}
+
+void Canvas::CopyClient(HWND window, int x, int y)
+{
+    RECT client = {};
+    GetClientRect(window, &client);
+    HDC source = GetDC(window);
+    BitBlt(dc, x, y, client.right, client.bottom, source, 0, 0, SRCCOPY);
+    ReleaseDC(window, source);
+    GdiFlush();
+}
+
+bool Canvas::SavePng(const std::wstring& name) const
+{
+    // the few calls that write a PNG, from the gdiplus.dll that the program's binding loaded
+    using FromScan0 = int(WINAPI*)(INT, INT, INT, INT, BYTE*, void**);
+    using SaveToFile = int(WINAPI*)(void*, const WCHAR*, const CLSID*, const void*);
+    using Dispose = int(WINAPI*)(void*);
+    constexpr INT PixelFormat32bppRGB = 0x00022009;
+    const CLSID PngEncoder = {0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+    if (!GdiPlusApi.usable) return false;
+    auto entry = [](const char* name) { return reinterpret_cast<void*>(GetProcAddress(GdiPlusApi.module, name)); };
+    const auto fromScan0 = reinterpret_cast<FromScan0>(entry("GdipCreateBitmapFromScan0"));
+    const auto save = reinterpret_cast<SaveToFile>(entry("GdipSaveImageToFile"));
+    const auto dispose = reinterpret_cast<Dispose>(entry("GdipDisposeImage"));
+    if (!fromScan0 || !save || !dispose) return false;
+    const std::wstring folder = BuildFolder() + L"screenshots";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring file = folder + L"\\" + name + L".png";
+    GdiFlush();
+    std::vector<DWORD> copy(bits, bits + size_t(width) * height);
+    void* image = nullptr;
+    if (fromScan0(width, height, width * 4, PixelFormat32bppRGB, reinterpret_cast<BYTE*>(copy.data()), &image) != 0)
+        return false;
+    const bool saved = save(image, file.c_str(), &PngEncoder, nullptr) == 0;
+    dispose(image);
+    return saved;
 }
 
 ::testing::AssertionResult ShowsLabel(HWND window, const wchar_t* text, int x, int y, int width, int height,

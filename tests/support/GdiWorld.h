@@ -4,6 +4,7 @@
 // function, a 32-bit canvas in memory, and pixel checks that name the pixel.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <string>
 #include <vector>
 
 // Binds GDI+ and creates the window's brushes and fonts into the program-wide handles,
@@ -67,6 +68,13 @@ public:
     ::testing::AssertionResult PixelIs(int x, int y, COLORREF expected) const;
     // how many pixels inside left <= x < right, top <= y < bottom differ from colour
     int CountOtherThan(COLORREF colour, int left, int top, int right, int bottom) const;
+    // how many pixels differ from those of a canvas of the same size (all when the size differs)
+    int CountDifferent(const Canvas& other) const;
+    // copies the client area of window, as the screen shows it, to x, y
+    void CopyClient(HWND window, int x, int y);
+    // Writes build/screenshots/NAME.png through the GDI+ that is bound (the program's
+    // binding, draw/GdiPlus.h); true when written.
+    bool SavePng(const std::wstring& name) const;
     int Width() const { return width; }
     int Height() const { return height; }
 private:
