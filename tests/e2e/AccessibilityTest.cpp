@@ -52,11 +52,12 @@ TEST_F(Accessibility, ScreenReaderFlipsAToggleAndShowsAPage)
     ASSERT_NE(homeTab, 0);
     EXPECT_NE(StateOf(window.Get(), homeTab) & STATE_SYSTEM_SELECTED, 0);
     const std::vector<std::wstring> painted = NamesWithRole(window.Get(), ROLE_SYSTEM_STATICTEXT);
-    ASSERT_EQ(painted.size(), 9u);
-    EXPECT_EQ(painted[0], L"Главная");
-    EXPECT_EQ(painted[4], L"Накопитель");
-    EXPECT_EQ(painted[6], L"RAM использовано");
-    EXPECT_EQ(painted[7].back(), L'%') << "the memory load as painted";
+    ASSERT_EQ(painted.size(), 10u);
+    EXPECT_EQ(painted[0], L"Tarvix MINI");
+    EXPECT_EQ(painted[1], L"Главная");
+    EXPECT_EQ(painted[5], L"Накопитель");
+    EXPECT_EQ(painted[7], L"RAM использовано");
+    EXPECT_EQ(painted[8].back(), L'%') << "the memory load as painted";
 
     // toggle 102 (on after start) through its own object: a check button, off after its default action
     AccessibleRef toggle = ClientObject(home.stopService);
@@ -86,7 +87,7 @@ TEST_F(Accessibility, ScreenReaderFlipsAToggleAndShowsAPage)
     program.Settle();
     EXPECT_EQ(Program::Check(home.stopService), BST_UNCHECKED) << "a hidden toggle was flipped";
     EXPECT_EQ(NamesWithRole(window.Get(), ROLE_SYSTEM_STATICTEXT),
-              (std::vector<std::wstring>{L"Управление службами Windows",
+              (std::vector<std::wstring>{L"Tarvix MINI", L"Управление службами Windows",
                                          L"Выберите службы для отключения. Режим запуска показан справа."}));
 
     program.PressKey(VK_SPACE);
