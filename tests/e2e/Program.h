@@ -39,6 +39,7 @@ public:
     ::testing::AssertionResult Close();
     HWND Window() const { return window; }
     DWORD ProcessId() const { return info.dwProcessId; }
+    HANDLE Process() const { return info.hProcess; }
 
     // Controls. Control finds a child by command id; StaticAt finds the static text
     // whose box starts at client x, y (static texts all have id 0).
