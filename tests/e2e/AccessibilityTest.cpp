@@ -314,10 +314,7 @@ public:
     ~ReferenceWindow()
     {
         if (!info.hProcess) return;
-        if (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(info.hProcess, 1);
-            WaitForSingleObject(info.hProcess, 10000);
-        }
+        EndIfRunning(info.hProcess);
         CloseHandle(info.hThread);
         CloseHandle(info.hProcess);
     }
@@ -326,7 +323,7 @@ public:
     HWND Window() const { return window; }
     CloseOutcome Close(DWORD limitMs, DWORD watchMs)
     {
-        return CloseAndWatch(window, info.hProcess, info.dwProcessId, limitMs, watchMs);
+        return CloseAndWatch(window, info.hProcess, info.dwThreadId, limitMs, watchMs);
     }
 
 private:
@@ -408,7 +405,8 @@ TEST_F(Accessibility, ClosingWhileReadersHammerHandedOutObjectsEndsTheProgram)
         // both at once, under the same load
         CloseOutcome theirs;
         std::thread closeReference([&] { theirs = trivial.Close(LimitMs, watchMs); });
-        const CloseOutcome ours = CloseAndWatch(tarvix.Window(), tarvix.Process(), tarvix.ProcessId(), LimitMs, watchMs);
+        const CloseOutcome ours =
+            CloseAndWatch(tarvix.Window(), tarvix.Process(), tarvix.MainThreadId(), LimitMs, watchMs);
         closeReference.join();
         program.Add(ours, LimitMs);
         reference.Add(theirs, LimitMs);
@@ -418,9 +416,11 @@ TEST_F(Accessibility, ClosingWhileReadersHammerHandedOutObjectsEndsTheProgram)
         if (ours.ended && ours.tookMs <= LimitMs) {
             EXPECT_EQ(ours.exitCode, 0u);
         } else if (ours.inTeardown) {
-            std::printf("[ close    ] round %d: the program's close stopped in the system's teardown (%lu ms)\n",
-                        round + 1, static_cast<unsigned long>(ours.tookMs));
+            std::printf("[ close    ] round %d: the program's close stopped in the system's teardown (%lu ms, %d threads)\n",
+                        round + 1, static_cast<unsigned long>(ours.tookMs), ours.threads);
         } else {
+            std::printf("[ close    ] round %d: the program's close stopped in its own code (%lu ms, %d threads)\n",
+                        round + 1, static_cast<unsigned long>(ours.tookMs), ours.threads);
             ADD_FAILURE() << "the program was still in its own code " << ours.tookMs << " ms after the close"
                           << (ours.ended ? " (it ended then)" : "");
         }
