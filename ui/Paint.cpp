@@ -159,14 +159,14 @@ constexpr RECT BoxOf(const Label& l)
 // paint before left it, and nothing of it is read or drawn.
 bool Repainted(HDC hdc, const RECT& box)
 {
-    if (lastPaint.count >= RecordCapacity) return false;
     if (!keepUnpainted || RectVisible(hdc, &box)) return true;
-    ++lastPaint.count;
+    if (lastPaint.count < RecordCapacity) ++lastPaint.count;
     return false;
 }
 
 void Record(const wchar_t* text, const RECT& box, const RECT& ink)
 {
+    if (lastPaint.count >= RecordCapacity) return;
     PaintedText& painted = lastPaint.texts[lastPaint.count++];
     painted.text[0] = L'\0';
     AppendBounded(painted.text, PaintedTextCapacity, text);
