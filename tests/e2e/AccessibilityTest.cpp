@@ -147,6 +147,31 @@ private:
     std::thread thread;
 };
 
+// Within a second a close ends the program with exit code 0. A close still running then
+// fails while the program is in its own code; one in the system's teardown, which the
+// reference window shares under Wine 8, is reported and not failed.
+constexpr DWORD CloseLimitMs = 1000;
+
+void ExpectEndedInTime(const CloseOutcome& outcome, int round)
+{
+    if (outcome.ended && outcome.tookMs <= CloseLimitMs) {
+        EXPECT_EQ(outcome.exitCode, 0u);
+    } else if (outcome.inTeardown) {
+        std::printf("[ close    ] round %d: the program's close stopped in the system's teardown (%lu ms, %d threads)\n",
+                    round, static_cast<unsigned long>(outcome.tookMs), outcome.threads);
+    } else {
+        std::printf("[ close    ] round %d: the program's close stopped in its own code (%lu ms, %d threads)\n", round,
+                    static_cast<unsigned long>(outcome.tookMs), outcome.threads);
+        ADD_FAILURE() << "the program was still in its own code " << outcome.tookMs << " ms after the close"
+                      << (outcome.ended ? " (it ended then)" : "");
+    }
+}
+
+CloseOutcome CloseWatched(const Program& program, DWORD watchMs)
+{
+    return CloseAndWatch(program.Window(), program.Process(), program.MainThreadId(), CloseLimitMs, watchMs);
+}
+
 // Closing the window while readers in another process keep asking the window and two
 // toggles ends the program at once with exit code 0, at full speed and at a reader's
 // usual polling rate, every time.
@@ -173,10 +198,7 @@ TEST_F(Accessibility, ClosingWhileReadersKeepAskingEndsTheProgram)
                 return true;
             })) << "the readers got no answers";
 
-            const DWORD began = GetTickCount();
-            EXPECT_TRUE(program.Close());
-            const DWORD tookMs = GetTickCount() - began;
-            EXPECT_LT(tookMs, 1000u) << "the program took " << tookMs << " ms to end";
+            ExpectEndedInTime(CloseWatched(program, 5000), round + 1);
             if (HasFailure()) return;
             for (const auto& reader : readers) reader->Stop();
         }
@@ -199,6 +221,7 @@ public:
     HammeringReader(const HammeringReader&) = delete;
     HammeringReader& operator=(const HammeringReader&) = delete;
     int Answered() const { return answered; }
+    HRESULT LastResult() const { return lastResult; }  // of the last object it called
     void Stop()
     {
         stop = true;
@@ -291,9 +314,6 @@ private:
     std::atomic<int> answered{0};
     std::atomic<HRESULT> lastResult{S_OK};
     std::thread thread;
-
-public:
-    HRESULT LastResult() const { return lastResult; }
 };
 
 // The reference window (bench/Reference.cpp): the smallest window program, closed beside
@@ -367,7 +387,6 @@ TEST_F(Accessibility, ClosingWhileReadersHammerHandedOutObjectsEndsTheProgram)
     ASSERT_NO_FATAL_FAILURE(InstallServices());
     const int rounds = EnvironmentNumber("TARVIX_CLOSE_ROUNDS", 3);
     const DWORD watchMs = static_cast<DWORD>(EnvironmentNumber("TARVIX_CLOSE_WATCH_MS", 5000));
-    constexpr DWORD LimitMs = 1000;
     CloseTally program, reference;
     for (int round = 0; round < rounds; ++round) {
         SCOPED_TRACE(testing::Message() << "round " << round + 1);
@@ -404,26 +423,14 @@ TEST_F(Accessibility, ClosingWhileReadersHammerHandedOutObjectsEndsTheProgram)
 
         // both at once, under the same load
         CloseOutcome theirs;
-        std::thread closeReference([&] { theirs = trivial.Close(LimitMs, watchMs); });
-        const CloseOutcome ours =
-            CloseAndWatch(tarvix.Window(), tarvix.Process(), tarvix.MainThreadId(), LimitMs, watchMs);
+        std::thread closeReference([&] { theirs = trivial.Close(CloseLimitMs, watchMs); });
+        const CloseOutcome ours = CloseWatched(tarvix, watchMs);
         closeReference.join();
-        program.Add(ours, LimitMs);
-        reference.Add(theirs, LimitMs);
+        program.Add(ours, CloseLimitMs);
+        reference.Add(theirs, CloseLimitMs);
         for (const auto& reader : readers) reader->Stop();
         referenceName.Stop();
-
-        if (ours.ended && ours.tookMs <= LimitMs) {
-            EXPECT_EQ(ours.exitCode, 0u);
-        } else if (ours.inTeardown) {
-            std::printf("[ close    ] round %d: the program's close stopped in the system's teardown (%lu ms, %d threads)\n",
-                        round + 1, static_cast<unsigned long>(ours.tookMs), ours.threads);
-        } else {
-            std::printf("[ close    ] round %d: the program's close stopped in its own code (%lu ms, %d threads)\n",
-                        round + 1, static_cast<unsigned long>(ours.tookMs), ours.threads);
-            ADD_FAILURE() << "the program was still in its own code " << ours.tookMs << " ms after the close"
-                          << (ours.ended ? " (it ended then)" : "");
-        }
+        ExpectEndedInTime(ours, round + 1);
     }
     std::printf("[ close    ] program: %d closes, %d late, %d of them in the system's teardown, %d hung; "
                 "reference window: %d closes, %d late, %d in teardown, %d hung\n",
