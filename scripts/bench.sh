@@ -144,11 +144,10 @@ spent_ms() {
 # is up. Empty when it never showed.
 pid_wait_s=20
 wait_for_pid() {
-  local found="" tries=$((pid_wait_s * 10))
-  while [ "$tries" -gt 0 ]; do
+  local found="" deadline=$((SECONDS + pid_wait_s))
+  while :; do
     found=$(unix_pid_of "$1")
-    [ -z "$found" ] || break
-    tries=$((tries - 1))
+    if [ -n "$found" ] || [ "$SECONDS" -ge "$deadline" ]; then break; fi
     sleep 0.1
   done
   echo "$found"
