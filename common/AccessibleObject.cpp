@@ -74,7 +74,7 @@ HRESULT AccessibleObject::Check(const VARIANT& child, LONG& id)
 
 void AccessibleObject::ChildVariant(LONG id, VARIANT* out)
 {
-    IDispatch* object = id > 0 ? ChildObject(id) : nullptr;
+    IDispatch* object = id > 0 ? HandOutSystemObject(window, ChildObject(id)) : nullptr;
     if (object) {
         out->vt = VT_DISPATCH;
         out->pdispVal = object;
@@ -141,8 +141,12 @@ HRESULT AccessibleObject::get_accParent(IDispatch** parent)
     *parent = nullptr;
     if (!Connected()) return CO_E_OBJNOTCONNECTED;
     // the client area's parent is the window's own object, the system's
-    return SystemAccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_WINDOW), IID_IDispatch,
-                                            reinterpret_cast<void**>(parent));
+    IDispatch* system = nullptr;
+    const HRESULT result = SystemAccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_WINDOW), IID_IDispatch,
+                                                            reinterpret_cast<void**>(&system));
+    if (FAILED(result)) return result;
+    *parent = HandOutSystemObject(window, system);
+    return *parent ? S_OK : E_OUTOFMEMORY;
 }
 
 HRESULT AccessibleObject::get_accChildCount(LONG* count)
@@ -162,7 +166,7 @@ HRESULT AccessibleObject::get_accChild(VARIANT child, IDispatch** object)
     const HRESULT checked = Check(child, id);
     if (checked != S_OK) return checked;
     if (id == CHILDID_SELF) return E_INVALIDARG;
-    *object = ChildObject(id);
+    *object = HandOutSystemObject(window, ChildObject(id));
     return *object ? S_OK : S_FALSE;
 }
 

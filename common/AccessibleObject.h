@@ -6,11 +6,13 @@
 // the object is disconnected: every call answers CO_E_OBJNOTCONNECTED, while a client
 // may still hold it, and nothing of the window is touched again.
 //
+// The system's own objects that an object hands out (its parent, a control among its
+// children) go out wrapped in an object of this kind, which forwards every call and is
+// disconnected with the window: nothing handed out outlives the window's end.
+//
 // OLEACC, OLE32 and OLEAUT32 are loaded with the first request (common/SystemLibraries.h),
-// and the window's thread runs COM from then until its message loop has ended: the
-// objects are handed over by COM marshalling, which needs an apartment on the thread that
-// serves them, and the calls that readers queued for them are dispatched by that loop
-// until it ends.
+// and the window's thread runs COM from then on: the objects are handed over by COM
+// marshalling, which needs an apartment on the thread that serves them.
 #include <windows.h>
 #include <oleacc.h>
 
@@ -61,6 +63,8 @@ protected:
     AccessibleObject& operator=(const AccessibleObject&) = delete;
 
     HWND Window() const { return window; }
+    // true until the window's objects are disconnected or the window is gone
+    bool Connected() const;
 
     static constexpr LONG NoChild = -1;
     static constexpr size_t NameCapacity = 512;
@@ -94,7 +98,6 @@ private:
     friend void DisconnectAccessibleObjects(HWND window);
     friend int LiveAccessibleObjects();
 
-    bool Connected() const;
     // S_OK with the child's id when the object is connected and has that child
     HRESULT Check(const VARIANT& child, LONG& id);
     // a child given as a VARIANT: its object when it has one, else its id
@@ -117,15 +120,23 @@ bool AcceptClientObjectRequest(LPARAM objectId);
 // releases; 0 (the system's own object) when object is null or cannot be handed over.
 LRESULT AnswerClientObject(AccessibleObject* object, WPARAM flags);
 
-// Disconnects the objects of window and of every window inside it; call while the
-// windows still exist (WM_DESTROY, WM_NCDESTROY).
+// The system's object (a new reference, taken over) as window's objects hand it out:
+// wrapped, so that it is disconnected with them; null, the reference released, when it
+// cannot be wrapped.
+IDispatch* HandOutSystemObject(HWND window, IDispatch* object);
+
+// Disconnects the objects of window and of every window inside it, the wrapped system
+// objects they handed out included; call while the windows still exist (WM_DESTROY,
+// WM_NCDESTROY).
 void DisconnectAccessibleObjects(HWND window);
 // From the main window's WM_DESTROY: disconnects its objects and its controls', and
 // refuses every request from then on.
 void EndAccessibility(HWND mainWindow);
-// Once the message loop has ended, on the window's thread: ends COM there if the first
-// request began it. Never earlier: COM's last release on the thread waits for the calls
-// queued for the apartment, which only the loop dispatches.
+// For a thread that goes on after its window has ended (the tests make one window after
+// another): ends COM there if the first request began it, once the loop that served the
+// window is done. The program does not call it: its process ends, and COM with it, at
+// ExitProcess; CoUninitialize would wait for calls already queued for the apartment,
+// which only this thread, out of its loop, could serve.
 void EndAccessibilityApartment();
 
 // Objects not yet freed, for the tests' balance of references.

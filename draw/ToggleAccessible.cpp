@@ -48,7 +48,8 @@ private:
 
     bool Location(LONG, RECT& box) override { return GetWindowRect(Window(), &box) != FALSE; }
 
-    const wchar_t* DefaultAction(LONG) override { return FlipActionName; }
+    // none while a click could not reach it: disabled, held by a box or on a hidden page
+    const wchar_t* DefaultAction(LONG) override { return Usable(Window()) ? FlipActionName : nullptr; }
 
     // Posted, so that the client's call returns at once, and flipped by the toggle
     // itself as a click flips it; a toggle that a click cannot reach stays as it is.
@@ -58,10 +59,14 @@ private:
         return PostMessageW(Window(), ToggleDefaultActionMessage, 0, 0) ? S_OK : E_FAIL;
     }
 
-    // the focus only where a click could put it, and a failure when it did not move
+    // The focus only where a click could put it, and a failure when it did not move.
+    // Readers ask for the focus and the selection together: a lone switch focused is all
+    // the selection it has. Selecting without the focus, or adding to, extending or
+    // taking from a selection, it cannot do.
     HRESULT Select(LONG flags, LONG) override
     {
-        if (flags != SELFLAG_TAKEFOCUS) return E_INVALIDARG;
+        constexpr LONG Honoured = SELFLAG_TAKEFOCUS | SELFLAG_TAKESELECTION;
+        if (!(flags & SELFLAG_TAKEFOCUS) || (flags & ~Honoured) != 0) return E_INVALIDARG;
         const HWND toggle = Window();
         if (!Usable(toggle)) return E_FAIL;
         SetFocus(toggle);

@@ -15,6 +15,7 @@
 #include "support/GdiWorld.h"
 #include "support/MainWindowFixture.h"
 #include "ui/ControlIds.h"
+#include "ui/Paint.h"
 #include "ui/Sidebar.h"
 #include "ui/SystemCards.h"
 #include "ui/WindowState.h"
@@ -151,6 +152,9 @@ TEST_F(ToggleAccess, StateFollowsTheToggle)
         SetFocus(row.focused ? toggle : host.Get());
         EnableWindow(host.Get(), row.windowEnabled);
         EXPECT_EQ(StateOf(object.Get(), CHILDID_SELF), row.state);
+        // an action only where a click could reach it
+        EXPECT_EQ(DefaultActionOf(object.Get(), CHILDID_SELF),
+                  row.state & STATE_SYSTEM_FOCUSABLE ? L"Переключить" : L"");
         EnableWindow(host.Get(), TRUE);
         VARIANT focus;
         const HRESULT result = object->get_accFocus(&focus);
@@ -233,7 +237,25 @@ TEST_F(ToggleAccess, TakesTheFocusOnlyWhereAClickCould)
         EnableWindow(host.Get(), TRUE);
         ShowWindow(toggle, SW_SHOW);
     }
-    EXPECT_EQ(object->accSelect(SELFLAG_TAKESELECTION, ChildId(CHILDID_SELF)), E_INVALIDARG);
+    // the focus with the selection, as readers ask, and nothing that it cannot do
+    const struct {
+        const char* name;
+        LONG flags;
+        HRESULT result;
+    } flagRows[] = {
+        {"focus and selection", SELFLAG_TAKEFOCUS | SELFLAG_TAKESELECTION, S_OK},
+        {"selection alone", SELFLAG_TAKESELECTION, E_INVALIDARG},
+        {"focus, added to a selection", SELFLAG_TAKEFOCUS | SELFLAG_ADDSELECTION, E_INVALIDARG},
+        {"focus, extending a selection", SELFLAG_TAKEFOCUS | SELFLAG_EXTENDSELECTION, E_INVALIDARG},
+        {"focus, taken from a selection", SELFLAG_TAKEFOCUS | SELFLAG_REMOVESELECTION, E_INVALIDARG},
+        {"nothing", SELFLAG_NONE, E_INVALIDARG},
+    };
+    for (const auto& row : flagRows) {
+        SCOPED_TRACE(row.name);
+        SetFocus(host.Get());
+        EXPECT_EQ(object->accSelect(row.flags, ChildId(CHILDID_SELF)), row.result);
+        EXPECT_EQ(GetFocus() == toggle, row.result == S_OK);
+    }
 }
 
 // A Services row's switch is heard with its start type: the description is the text of the
@@ -330,6 +352,43 @@ TEST_F(ToggleAccess, ObjectHeldPastTheWindowAnswersNotConnected)
     DisconnectAccessibleObjects(other);
     ASSERT_TRUE(IsWindow(other));
     ExpectDisconnected(kept.Get(), CHILDID_SELF);
+}
+
+// A system object handed out goes wrapped, and so does every object it hands out in turn:
+// all of them answer "not connected" once the window's objects are disconnected.
+TEST_F(ToggleAccess, SystemObjectsGoOutWrappedAndAreDisconnectedWithTheWindow)
+{
+    IDispatch* system = nullptr;
+    ASSERT_EQ(CreateStdAccessibleObject(host.Get(), OBJID_CLIENT, IID_IDispatch, reinterpret_cast<void**>(&system)),
+              S_OK);
+    IDispatch* wrapped = HandOutSystemObject(host.Get(), system);
+    ASSERT_NE(wrapped, nullptr);
+    EXPECT_EQ(LiveAccessibleObjects(), 1);
+    IAccessible* outer = nullptr;
+    ASSERT_EQ(wrapped->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(&outer)), S_OK);
+    wrapped->Release();
+    AccessibleRef client(outer);
+    EXPECT_EQ(RoleOf(client.Get(), CHILDID_SELF), ROLE_SYSTEM_CLIENT) << "the calls reach the system's object";
+    HWND found = nullptr;
+    EXPECT_EQ(WindowFromAccessibleObject(client.Get(), &found), S_OK);
+    EXPECT_EQ(found, host.Get());
+
+    // over the toggle, the system's object gives the toggle's object: wrapped as well
+    const RECT box = ScreenBox(toggle);
+    VARIANT hit;
+    ASSERT_EQ(client->accHitTest(box.left + 5, box.top + 5, &hit), S_OK);
+    ASSERT_EQ(hit.vt, VT_DISPATCH);
+    EXPECT_EQ(LiveAccessibleObjects(), 2) << "the object under the point went out unwrapped";
+    IAccessible* inner = nullptr;
+    ASSERT_EQ(hit.pdispVal->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(&inner)), S_OK);
+    hit.pdispVal->Release();
+    AccessibleRef below(inner);
+
+    DisconnectAccessibleObjects(host.Get());
+    ExpectDisconnected(client.Get(), CHILDID_SELF);
+    ExpectDisconnected(below.Get(), CHILDID_SELF);
+    HWND none = nullptr;
+    EXPECT_TRUE(FAILED(WindowFromAccessibleObject(client.Get(), &none)));
 }
 
 TEST_F(ToggleAccess, ReferencesBalance)
@@ -492,7 +551,7 @@ TEST_F(MainWindowAccess, HomeReadsInPaintedOrder)
 {
     OpenAndRead();
     const std::vector<std::wstring> expected = {
-        L"Главная", L"Состояние SysMain и управление Windows",
+        L"Tarvix MINI", L"Главная", L"Состояние SysMain и управление Windows",
         L"Статус SysMain:", WindowText(statusLabel),
         L"Тип запуска", WindowText(startTypeLabel),
         L"Накопитель", L"Неизвестен",
@@ -503,10 +562,10 @@ TEST_F(MainWindowAccess, HomeReadsInPaintedOrder)
     };
     EXPECT_EQ(PageNames(), expected);
     // the values are the labels themselves, not texts that merely read the same
-    EXPECT_EQ(WindowOfChild(object.Get(), FirstPaintedId + 3), statusLabel);
-    EXPECT_EQ(WindowOfChild(object.Get(), FirstPaintedId + 5), startTypeLabel);
-    EXPECT_EQ(RoleOf(object.Get(), FirstPaintedId + 2), ROLE_SYSTEM_STATICTEXT);
-    EXPECT_EQ(StateOf(object.Get(), FirstPaintedId + 2), STATE_SYSTEM_READONLY);
+    EXPECT_EQ(WindowOfChild(object.Get(), FirstPaintedId + 4), statusLabel);
+    EXPECT_EQ(WindowOfChild(object.Get(), FirstPaintedId + 6), startTypeLabel);
+    EXPECT_EQ(RoleOf(object.Get(), FirstPaintedId + 3), ROLE_SYSTEM_STATICTEXT);
+    EXPECT_EQ(StateOf(object.Get(), FirstPaintedId + 3), STATE_SYSTEM_READONLY);
 
     // the last child is the page's own, not a hidden one of another page
     VARIANT last;
@@ -523,16 +582,18 @@ TEST_F(MainWindowAccess, EachPageHoldsOnlyItsOwnShownControls)
     struct Row {
         const char* name;
         unsigned page;
-        std::vector<std::wstring> first;  // the painted header, then what follows it
+        std::vector<std::wstring> first;  // the logo, the painted header, then what follows it
     };
     const Row rows[] = {
         {"Services", PageServices,
-         {L"Управление службами Windows", L"Выберите службы для отключения. Режим запуска показан справа.",
+         {L"Tarvix MINI", L"Управление службами Windows", L"Выберите службы для отключения. Режим запуска показан справа.",
           L"Служба", L"Режим запуска", L"SysMain / Tarvix"}},
-        {"Optimization", PageOptimization, {L"Оптимизация системы", L"Сведения о накопителе и оперативной памяти"}},
-        {"Restore", PageRestore, {L"Восстановление", L"Возврат сохранённых параметров"}},
-        {"Help", PageHelp, {L"Справка", L"О программе"}},
-        {"Home", PageHome, {L"Главная", L"Состояние SysMain и управление Windows", L"Статус SysMain:"}},
+        {"Optimization", PageOptimization,
+         {L"Tarvix MINI", L"Оптимизация системы", L"Сведения о накопителе и оперативной памяти"}},
+        {"Restore", PageRestore, {L"Tarvix MINI", L"Восстановление", L"Возврат сохранённых параметров"}},
+        {"Help", PageHelp, {L"Tarvix MINI", L"Справка", L"О программе"}},
+        {"Home", PageHome,
+         {L"Tarvix MINI", L"Главная", L"Состояние SysMain и управление Windows", L"Статус SysMain:"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -555,7 +616,7 @@ TEST_F(MainWindowAccess, EachPageHoldsOnlyItsOwnShownControls)
                 EXPECT_TRUE(SameBox(LocationOf(object.Get(), id), ScreenBox(control)));
             }
             // on one card, nothing is read above what came before it
-            if (row.page != PageHome && id > FirstPaintedId + 1) {
+            if (row.page != PageHome && id > FirstPaintedId + 2) {
                 const LONG top = LocationOf(object.Get(), id).top;
                 EXPECT_GE(top, previousTop);
                 previousTop = top;
@@ -567,7 +628,7 @@ TEST_F(MainWindowAccess, EachPageHoldsOnlyItsOwnShownControls)
     ShowPage(PageServices);
     for (int r = 0; r < ServiceCount; ++r) {
         SCOPED_TRACE(r);
-        const LONG id = FirstPaintedId + 4 + 2 * r;
+        const LONG id = FirstPaintedId + 5 + 2 * r;
         EXPECT_EQ(WindowOfChild(object.Get(), id), serviceToggles[r]);
         EXPECT_EQ(WindowOfChild(object.Get(), id + 1), serviceLabels[r]);
         AccessibleRef row = ClientObject(serviceToggles[r]);
@@ -586,7 +647,8 @@ TEST_F(MainWindowAccess, PaintedTextsAreWhereTheirInkIs)
     OpenAndRead();
     RECT layout = {239, 18, 839, 54};  // the Home title's box
     MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&layout), 2);
-    const RECT title = LocationOf(object.Get(), FirstPaintedId);
+    const LONG titleId = FirstPaintedId + 1;  // after the logo
+    const RECT title = LocationOf(object.Get(), titleId);
     EXPECT_EQ(title.left, layout.left);
     EXPECT_EQ(title.top, layout.top);
     EXPECT_GT(title.right - title.left, 40) << "the ink of a word";
@@ -595,7 +657,7 @@ TEST_F(MainWindowAccess, PaintedTextsAreWhereTheirInkIs)
     VARIANT hit;
     ASSERT_EQ(object->accHitTest(title.left + 3, title.top + 3, &hit), S_OK);
     EXPECT_EQ(hit.vt, VT_I4);
-    EXPECT_EQ(hit.lVal, FirstPaintedId);
+    EXPECT_EQ(hit.lVal, titleId);
     ASSERT_EQ(object->accHitTest(layout.right - 20, layout.top + 3, &hit), S_OK);
     EXPECT_EQ(hit.vt, VT_I4);
     EXPECT_EQ(hit.lVal, CHILDID_SELF) << "empty space of the title's box";
@@ -606,6 +668,17 @@ TEST_F(MainWindowAccess, PaintedTextsAreWhereTheirInkIs)
     ASSERT_EQ(object->accHitTest(ink.left + 2, ink.top + 2, &hit), S_OK);
     EXPECT_EQ(hit.vt, VT_I4);
     EXPECT_EQ(hit.lVal, memory);
+
+    // the logo's two lines are one text, found on either line
+    const LONG logo = FindChild(object.Get(), ROLE_SYSTEM_STATICTEXT, L"Tarvix MINI");
+    ASSERT_EQ(logo, FirstPaintedId);
+    for (POINT line : {POINT{68, 30}, POINT{68, 58}}) {
+        SCOPED_TRACE(line.y);
+        ClientToScreen(window, &line);
+        ASSERT_EQ(object->accHitTest(line.x, line.y, &hit), S_OK);
+        EXPECT_EQ(hit.vt, VT_I4);
+        EXPECT_EQ(hit.lVal, logo);
+    }
 }
 
 // What a reader hears is what the window shows: the values of the last paint, not a new
@@ -626,7 +699,7 @@ TEST_F(MainWindowAccess, HomeValuesAreReadAsPainted)
         {"no figures", DiskNotDetermined, NoMemoryFigures, L"Неизвестен", L"Нет данных"},
     };
     std::vector<std::wstring> painted = PaintedTexts();
-    ASSERT_EQ(painted.size(), 9u);
+    ASSERT_EQ(painted.size(), 10u);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         DiskKind = row.disk;
@@ -634,9 +707,9 @@ TEST_F(MainWindowAccess, HomeValuesAreReadAsPainted)
         EXPECT_EQ(PaintedTexts(), painted) << "heard before it was painted";
         Repaint();
         painted = PaintedTexts();
-        ASSERT_EQ(painted.size(), 9u);
-        EXPECT_EQ(painted[5], row.drive);
-        EXPECT_EQ(painted[7], row.load);
+        ASSERT_EQ(painted.size(), 10u);
+        EXPECT_EQ(painted[6], row.drive);
+        EXPECT_EQ(painted[8], row.load);
     }
 }
 
@@ -665,6 +738,107 @@ TEST_F(MainWindowAccess, MemoryLoadHeardIsThePaintedOneWhileRefreshIsOff)
     EXPECT_EQ(NameOf(object.Get(), memory), L"42%") << "painted anew, heard anew";
 }
 
+// A repaint of part of the window takes into what is heard only what it repainted: the
+// hovered rows repainted after the memory load changed leave the load heard as shown,
+// and no name change is told; the load's own box repainted shows and tells the new one.
+TEST_F(MainWindowAccess, AClippedPaintLeavesWhatItDidNotRepaint)
+{
+    OpenAndRead();
+    SendMessageW(autoRefreshToggle, WM_LBUTTONUP, 0, 0);  // the automatic refresh off
+    Pump();
+    const LONG memory = FindChild(object.Get(), ROLE_SYSTEM_STATICTEXT, L"41%");
+    ASSERT_NE(memory, 0);
+    const std::vector<std::wstring> shown = PageNames();
+    osApi.GlobalMemoryStatusEx = Memory42;
+    WinEventRecorder events;
+    ASSERT_TRUE(events.Hooked());
+    for (int row : {0, 1, 3}) {
+        SCOPED_TRACE(row);
+        SendMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(100, 110 + 52 * row));
+        Pump();
+        EXPECT_EQ(hoveredRow, row);
+        EXPECT_EQ(PageNames(), shown);
+    }
+    EXPECT_EQ(events.Count(EVENT_OBJECT_NAMECHANGE, window, OBJID_CLIENT, memory), 0) << events.Describe();
+
+    InvalidateRect(window, &MemoryLoadRect, FALSE);
+    Pump();
+    EXPECT_EQ(NameOf(object.Get(), memory), L"42%");
+    EXPECT_EQ(events.Count(EVENT_OBJECT_NAMECHANGE, window, OBJID_CLIENT, memory), 1) << events.Describe();
+    std::vector<std::wstring> changed = shown;
+    changed[memory - FirstPaintedId] = L"42%";
+    EXPECT_EQ(PageNames(), changed) << "only the load's entry is new";
+}
+
+// From a tab's action until the new page's paint, a reader counting the children finds
+// the old page's whole set, every id answering; after the paint, the new page's.
+TEST_F(MainWindowAccess, ChildrenChangeOnlyWithThePaint)
+{
+    OpenAndRead();
+    const LONG homeCount = ChildCountOf(object.Get());
+    const std::vector<std::wstring> home = PageNames();
+    ASSERT_EQ(object->accDoDefaultAction(ChildId(2)), S_OK);  // the Services tab
+    // the action's message alone, no paint
+    MSG message;
+    ASSERT_TRUE(PeekMessageW(&message, window, SidebarRowMessage, SidebarRowMessage, PM_REMOVE));
+    DispatchMessageW(&message);
+    ASSERT_EQ(currentPage, PageServices);
+    ASSERT_TRUE(GetUpdateRect(window, nullptr, FALSE)) << "painted already";
+    EXPECT_EQ(ChildCountOf(object.Get()), homeCount);
+    EXPECT_EQ(PageNames(), home);
+    for (LONG id = 1; id <= homeCount; ++id) {
+        SCOPED_TRACE(id);
+        VARIANT role;
+        EXPECT_EQ(object->get_accRole(ChildId(id), &role), S_OK);
+    }
+
+    UpdateWindow(window);
+    const LONG servicesCount = ChildCountOf(object.Get());
+    int shown = 0;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (IsWindowVisible(child)) ++shown;
+    EXPECT_EQ(servicesCount, 4 + static_cast<LONG>(PaintedTexts().size()) + shown);
+    EXPECT_EQ(PageNames()[1], L"Управление службами Windows");
+    BSTR name = nullptr;
+    EXPECT_EQ(object->get_accName(ChildId(servicesCount + 1), &name), E_INVALIDARG);
+}
+
+// accSelect: the window takes the focus, a tab the focus and the selection together, as
+// readers ask; what the tabs cannot do is refused and changes nothing.
+TEST_F(MainWindowAccess, SelectTakesTheFocusAndATabsPage)
+{
+    OpenAndRead();
+    const struct {
+        const char* name;
+        LONG flags, child;
+        HRESULT result;
+        unsigned page;  // shown afterwards
+        bool focused;   // the window has the focus afterwards
+    } rows[] = {
+        {"tab: focus and selection", SELFLAG_TAKEFOCUS | SELFLAG_TAKESELECTION, 2, S_OK, PageServices, true},
+        {"tab: selection", SELFLAG_TAKESELECTION, 3, S_OK, PageOptimization, false},
+        {"tab: focus", SELFLAG_TAKEFOCUS, 1, S_OK, PageOptimization, true},
+        {"tab: added to the selection", SELFLAG_TAKEFOCUS | SELFLAG_ADDSELECTION, 1, E_INVALIDARG,
+         PageOptimization, false},
+        {"window: focus", SELFLAG_TAKEFOCUS, CHILDID_SELF, S_OK, PageOptimization, true},
+        {"window: selection", SELFLAG_TAKESELECTION, CHILDID_SELF, E_INVALIDARG, PageOptimization, false},
+        {"painted text: focus", SELFLAG_TAKEFOCUS, FirstPaintedId + 1, E_INVALIDARG, PageOptimization, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        SetFocus(nullptr);
+        EXPECT_EQ(object->accSelect(row.flags, ChildId(row.child)), row.result);
+        Pump();
+        EXPECT_EQ(currentPage, row.page);
+        EXPECT_EQ(GetFocus() == window, row.focused);
+    }
+    EnableWindow(window, FALSE);
+    EXPECT_EQ(object->accSelect(SELFLAG_TAKEFOCUS | SELFLAG_TAKESELECTION, ChildId(1)), E_FAIL);
+    Pump();
+    EnableWindow(window, TRUE);
+    EXPECT_EQ(currentPage, PageOptimization) << "acted while a box held the window";
+}
+
 TEST_F(MainWindowAccess, WithoutGdiPlusOnlyTheNoticeIsPainted)
 {
     OpenAndRead();
@@ -676,7 +850,7 @@ TEST_F(MainWindowAccess, WithoutGdiPlusOnlyTheNoticeIsPainted)
     Repaint();
     EXPECT_EQ(texts, std::vector<std::wstring>{L"GDI+ недоступен. Проверьте установку Windows."});
     EXPECT_EQ(tabs, 4u) << "the rows still take clicks";
-    EXPECT_EQ(PaintedTexts().size(), 9u);
+    EXPECT_EQ(PaintedTexts().size(), 10u);
 }
 
 TEST_F(MainWindowAccess, ControlsReadAsTheirOwnObjectsGiveThem)
@@ -729,12 +903,19 @@ TEST_F(MainWindowAccess, TabDefaultActionShowsThePageAsAClickDoes)
     ShowPage(PageServices);
     EXPECT_TRUE(IsWindowVisible(serviceToggles[0]));
     EXPECT_FALSE(IsWindowVisible(autoStartToggle));
-    // nothing while a message box holds the window, as for a click
+    // nothing while a message box holds the window, as for a click, and no action offered
     EnableWindow(window, FALSE);
     EXPECT_EQ(object->accDoDefaultAction(ChildId(1)), E_FAIL);
+    EXPECT_EQ(DefaultActionOf(object.Get(), 1), L"");
+    // nor for the action's message itself, come to a window that a box now holds
+    PostMessageW(window, SidebarRowMessage, 0, 0);
     Pump();
     EnableWindow(window, TRUE);
     EXPECT_EQ(currentPage, PageServices);
+    PostMessageW(window, SidebarRowMessage, 2, 0);
+    Pump();
+    EXPECT_EQ(currentPage, PageOptimization) << "the same message to the window taking input";
+    ShowPage(PageServices);
     // nothing for a painted text, and nothing for an id out of range
     EXPECT_EQ(object->accDoDefaultAction(ChildId(FirstPaintedId)), DISP_E_MEMBERNOTFOUND);
     EXPECT_EQ(object->accDoDefaultAction(ChildId(ChildCountOf(object.Get()) + 1)), E_INVALIDARG);
@@ -845,6 +1026,26 @@ bool PumpUntil(HANDLE event, DWORD timeoutMs)
     }
 }
 
+// A call through COM that no longer reaches the object: disconnected, or its interface
+// gone from the apartment with the last object that had it
+bool CutOff(HRESULT result)
+{
+    return NotConnected(result) || result == HRESULT_FROM_WIN32(RPC_S_UNKNOWN_IF);
+}
+
+// get_accRole of an object held through COM
+HRESULT RoleResult(IDispatch* object)
+{
+    if (!object) return E_POINTER;
+    IAccessible* accessible = nullptr;
+    const HRESULT asked = object->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(&accessible));
+    if (FAILED(asked)) return asked;
+    VARIANT role;
+    const HRESULT result = accessible->get_accRole(ChildId(CHILDID_SELF), &role);
+    accessible->Release();
+    return result;
+}
+
 struct ReaderSeen {
     std::wstring before;  // the name read while the window lived
     HRESULT after;        // the answer once it had ended
@@ -896,6 +1097,75 @@ TEST_F(MainWindowAccess, AReaderInAnotherApartmentIsCutOffWhenTheWindowEnds)
     EXPECT_EQ(seen.liveWhileHeld, 1) << "the object, held for the reader by COM";
     EXPECT_EQ(seen.liveAfterEnd, 0) << "COM still holds the object of an ended window";
     EXPECT_TRUE(FAILED(seen.after)) << std::hex << seen.after;
+}
+
+// The system's objects that the window's objects hand out (the window's own object as the
+// parent, a control as a child, under a point and with the focus) are let go with the
+// window: a reader holding them is cut off at the window's end, and nothing the window
+// handed out stays alive for it.
+TEST_F(MainWindowAccess, SystemObjectsHandedOutAreLetGoWithTheWindow)
+{
+    Open();
+    ASSERT_EQ(SetFocus(autoRefreshToggle) != nullptr, true);
+    ASSERT_EQ(GetFocus(), autoRefreshToggle);
+    RECT toggleBox = ScreenBox(autoRefreshToggle);
+    const POINT overToggle = {toggleBox.left + 20, toggleBox.top + 10};
+    struct Held {
+        const char* name;
+        IDispatch* object;
+        HRESULT before, after;
+    };
+    Held held[] = {{"parent", nullptr, E_FAIL, S_OK},
+                   {"child", nullptr, E_FAIL, S_OK},
+                   {"hit", nullptr, E_FAIL, S_OK},
+                   {"focus", nullptr, E_FAIL, S_OK}};
+    int liveWhileHeld = -1, liveAfterEnd = -1;
+    HANDLE read = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE ended = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    const HWND target = window;
+    const LONG statusId = FirstPaintedId + 4;  // the status label, a control
+    std::thread reader([&] {
+        const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        {
+            AccessibleRef proxy = ClientObject(target);
+            if (proxy) {
+                proxy->get_accParent(&held[0].object);
+                proxy->get_accChild(ChildId(statusId), &held[1].object);
+                VARIANT hit, focus;
+                if (proxy->accHitTest(overToggle.x, overToggle.y, &hit) == S_OK && hit.vt == VT_DISPATCH)
+                    held[2].object = hit.pdispVal;
+                if (proxy->get_accFocus(&focus) == S_OK && focus.vt == VT_DISPATCH) held[3].object = focus.pdispVal;
+            }
+            for (Held& h : held) h.before = RoleResult(h.object);
+            SetEvent(read);
+            WaitForSingleObject(ended, 20000);
+            for (Held& h : held) h.after = RoleResult(h.object);
+            for (Held& h : held)
+                if (h.object) h.object->Release();
+        }
+        if (SUCCEEDED(com)) CoUninitialize();
+        SetEvent(done);
+    });
+    EXPECT_TRUE(PumpUntil(read, 20000));
+    liveWhileHeld = LiveAccessibleObjects();
+    Close();
+    liveAfterEnd = LiveAccessibleObjects();
+    SetEvent(ended);
+    EXPECT_TRUE(PumpUntil(done, 20000));
+    reader.join();
+    for (HANDLE event : {read, ended, done}) CloseHandle(event);
+
+    // Wine's standard window objects answer few calls (E_NOTIMPL for the role); what
+    // counts is that the call reached them while the window lived, and no longer after
+    for (const Held& h : held) {
+        SCOPED_TRACE(h.name);
+        EXPECT_NE(h.object, nullptr) << "nothing handed out";
+        EXPECT_FALSE(CutOff(h.before)) << std::hex << h.before;
+        EXPECT_TRUE(CutOff(h.after)) << std::hex << h.after;
+    }
+    EXPECT_EQ(liveWhileHeld, 5) << "the window's object and the four handed out, held by COM for the reader";
+    EXPECT_EQ(liveAfterEnd, 0) << "COM still holds objects of an ended window";
 }
 
 TEST_F(ToggleAccess, AReaderInAnotherApartmentIsCutOffWhenTheToggleEnds)

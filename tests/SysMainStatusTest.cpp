@@ -143,6 +143,45 @@ TEST_F(SysMainRefresh, SavedSettingTexts)
     }
 }
 
+// A saved setting that cannot be read is not shown as present: the key or the value
+// refused with an error other than "not found" reads as none, although the value is there.
+TEST_F(SysMainRefresh, SavedSettingThatCannotBeReadIsAbsent)
+{
+    ASSERT_TRUE(world.Add(L"SysMain", SERVICE_DISABLED, false));
+    SetDwordValue(ProductKey, L"OriginalStart", SERVICE_DEMAND_START);
+    static LSTATUS openResult, queryResult;
+    static OsApi passOn;
+    const SeamLayer layer(passOn);
+    // only the store's key and its OriginalStart value are refused; SysMain's own are read
+    osApi.RegOpenKeyExW = [](HKEY root, LPCWSTR path, DWORD options, REGSAM sam, PHKEY key) -> LSTATUS {
+        if (lstrcmpiW(path, ProductKey) == 0 && openResult != ERROR_SUCCESS) return openResult;
+        return passOn.RegOpenKeyExW(root, path, options, sam, key);
+    };
+    osApi.RegQueryValueExW = [](HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                                LPDWORD size) -> LSTATUS {
+        if (name && lstrcmpW(name, L"OriginalStart") == 0 && queryResult != ERROR_SUCCESS) return queryResult;
+        return passOn.RegQueryValueExW(key, name, reserved, type, data, size);
+    };
+    const struct {
+        const char* name;
+        LSTATUS open, query;
+        const wchar_t* expected;
+    } rows[] = {
+        {"read", ERROR_SUCCESS, ERROR_SUCCESS, L"Сохранённая настройка: вручную"},
+        {"key access denied", ERROR_ACCESS_DENIED, ERROR_SUCCESS, L"Сохранённая настройка: отсутствует"},
+        {"value access denied", ERROR_SUCCESS, ERROR_ACCESS_DENIED, L"Сохранённая настройка: отсутствует"},
+        {"value out of memory", ERROR_SUCCESS, ERROR_NOT_ENOUGH_MEMORY, L"Сохранённая настройка: отсутствует"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        openResult = row.open;
+        queryResult = row.query;
+        RefreshSysMainStatus();
+        EXPECT_EQ(Text(savedSettingLabel), row.expected);
+        EXPECT_EQ(SysMainStatus.saved, row.open == ERROR_SUCCESS && row.query == ERROR_SUCCESS);
+    }
+}
+
 TEST_F(SysMainRefresh, TouchedToggleKeepsTheUsersChoice)
 {
     ASSERT_TRUE(world.Add(L"SysMain", SERVICE_AUTO_START, true));

@@ -87,6 +87,37 @@ TEST(Fonts, SymbolFontHasTheSidebarGlyphsAndTextFontsTheLetters)
     }
 }
 
+// Each of the five fonts as the window asks for it, read back from the font itself: a
+// semibold created with FW_NORMAL, or a face or size mixed up, fails here even where the
+// machine's font substitution would hide it on screen.
+TEST(Fonts, HeightWeightAndFaceOfEachFont)
+{
+    DrawingResources resources;
+    const struct {
+        const char* name;
+        HFONT font;
+        LONG height, weight;
+        const wchar_t* face;
+    } rows[] = {
+        {"18 px regular", fontRegular18, -18, FW_NORMAL, L"Segoe UI"},
+        {"15 px regular", fontRegular15, -15, FW_NORMAL, L"Segoe UI"},
+        {"22 px semibold", fontSemibold22, -22, FW_SEMIBOLD, L"Segoe UI"},
+        {"25 px bold", fontBold25, -25, FW_BOLD, L"Segoe UI"},
+        {"21 px bold symbol", fontSymbol21, -21, FW_BOLD, L"Segoe UI Symbol"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        LOGFONTW asked = {};
+        ASSERT_EQ(GetObjectW(row.font, sizeof(asked), &asked), static_cast<int>(sizeof(asked)));
+        EXPECT_EQ(asked.lfHeight, row.height);
+        EXPECT_EQ(asked.lfWidth, 0);
+        EXPECT_EQ(asked.lfWeight, row.weight);
+        EXPECT_EQ(Utf8(asked.lfFaceName), Utf8(row.face));
+        EXPECT_FALSE(asked.lfItalic || asked.lfUnderline || asked.lfStrikeOut);
+        EXPECT_EQ(asked.lfCharSet, DEFAULT_CHARSET);
+    }
+}
+
 // The texts that the window paints itself, in DrawLabel's boxes (one line, cut at the box).
 TEST(Fonts, PaintedTextsFitTheirBoxes)
 {

@@ -1,5 +1,4 @@
 #include <windows.h>
-#include "common/AccessibleObject.h"
 #include "common/StartupMarks.h"
 #include "draw/ToggleSwitch.h"
 #include "ui/MainWindow.h"
@@ -50,7 +49,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
-    // only now: until the loop ended, it dispatched the calls that screen readers queued
-    EndAccessibilityApartment();
+    // COM ends with the process: every object handed out was disconnected at WM_DESTROY,
+    // and CoUninitialize here could wait for calls queued for this thread, which has left
+    // its loop and would never serve them
     ExitProcess(0);
 }

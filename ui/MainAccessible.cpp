@@ -2,6 +2,7 @@
 #include <algorithm>
 #include "common/AccessibleObject.h"
 #include "common/SystemLibraries.h"
+#include "ui/Pages.h"
 #include "ui/Paint.h"
 #include "ui/Sidebar.h"
 #include "ui/WindowState.h"
@@ -18,8 +19,8 @@ static_assert(sizeof(TabKeys) / sizeof(TabKeys[0]) == SidebarRowCount, "a key fo
 constexpr LONG FirstTab = 1;
 constexpr LONG FirstItem = FirstTab + SidebarRowCount;
 
-// One thing on the page shown: a text that the last paint drew, or a visible control
-// with the system's own object.
+// One thing on the page last painted: a text that the paint drew, or one of the page's
+// controls with the system's own object.
 struct PageItem {
     int painted;   // the painted text's number, or -1 for a control
     HWND control;  // null for a painted text
@@ -27,9 +28,12 @@ struct PageItem {
     RECT block;    // the card it lies on, or its own box when on none
 };
 
-// The page's texts and controls in the order they are painted to be read: top to bottom
-// and left to right, card by card, so that each card is read whole, a value right after
-// its caption. Built afresh at each call; the tree is read rarely, and a page holds few.
+// The texts and controls of the page last painted, in the order they are painted to be
+// read: top to bottom and left to right, card by card, so that each card is read whole, a
+// value right after its caption. The children change only with a paint: from a page switch
+// until the new page is painted they stay the old page's, its controls then hidden, never
+// the old page's texts with the new page's controls. Built afresh at each call; the tree
+// is read rarely, and a page holds few.
 class PageItems {
 public:
     explicit PageItems(HWND window)
@@ -39,13 +43,15 @@ public:
         PaintedText painted;
         for (int i = 0; count < Capacity && GetPaintedText(i, painted); ++i)
             Add({i, nullptr, painted.box, {}}, cards, cardCount);
-        for (HWND child = GetWindow(window, GW_CHILD); child && count < Capacity;
-             child = GetWindow(child, GW_HWNDNEXT)) {
-            if (!IsWindowVisible(child)) continue;  // another page's
+        const unsigned page = PaintedPage();
+        const PageControlList none = {};
+        const PageControlList& controls = page < PageCount ? PageControls[page] : none;
+        for (int c = 0; c < controls.count && count < Capacity; ++c) {
+            const HWND control = controls.windows[c];
             RECT box;
-            GetWindowRect(child, &box);
+            if (!GetWindowRect(control, &box)) continue;
             MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
-            Add({-1, child, box, {}}, cards, cardCount);
+            Add({-1, control, box, {}}, cards, cardCount);
         }
         std::sort(items, items + count, ReadsBefore);
     }
@@ -215,27 +221,43 @@ private:
         if (item.control) return GetWindowRect(item.control, &box) != FALSE;
         PaintedText painted;
         if (!GetPaintedText(item.painted, painted)) return false;
-        box = ToScreen(window, InkBox(window, painted));
+        box = ToScreen(window, painted.ink);
         return true;
     }
 
-    const wchar_t* DefaultAction(LONG id) override { return IsTab(id) ? ShowPageActionName : nullptr; }
+    // a click reaches the window: not while a message box holds it, nor while it is hidden
+    bool TakesInput() const { return IsWindowEnabled(Window()) && IsWindowVisible(Window()); }
+
+    // none while a click could not reach the row
+    const wchar_t* DefaultAction(LONG id) override
+    {
+        return IsTab(id) && TakesInput() ? ShowPageActionName : nullptr;
+    }
 
     // Posted, so that the client's call returns at once; the window then shows the page
-    // as a click on the row does. Nothing where a click could not reach the row: while a
-    // message box holds the window, or while the window is hidden.
+    // as a click on the row does. Nothing where a click could not reach the row.
     HRESULT DoDefaultAction(LONG id) override
     {
         if (!IsTab(id)) return DISP_E_MEMBERNOTFOUND;
-        const HWND window = Window();
-        if (!IsWindowEnabled(window) || !IsWindowVisible(window)) return E_FAIL;
-        return PostMessageW(window, SidebarRowMessage, static_cast<WPARAM>(id - FirstTab), 0) ? S_OK : E_FAIL;
+        if (!TakesInput()) return E_FAIL;
+        return PostMessageW(Window(), SidebarRowMessage, static_cast<WPARAM>(id - FirstTab), 0) ? S_OK : E_FAIL;
     }
 
+    // The window takes the focus (the keys 1 to 4 reach it there), a tab the selection:
+    // its page is shown. One page is shown at a time, so there is no selection to add to,
+    // extend or take from, and the painted texts take neither.
     HRESULT Select(LONG flags, LONG id) override
     {
-        if (flags != SELFLAG_TAKESELECTION) return DISP_E_MEMBERNOTFOUND;
-        return DoDefaultAction(id);
+        constexpr LONG Honoured = SELFLAG_TAKEFOCUS | SELFLAG_TAKESELECTION;
+        if (flags == SELFLAG_NONE || (flags & ~Honoured) != 0) return E_INVALIDARG;
+        if ((flags & SELFLAG_TAKESELECTION) && !IsTab(id)) return E_INVALIDARG;
+        if ((flags & SELFLAG_TAKEFOCUS) && id != CHILDID_SELF && !IsTab(id)) return E_INVALIDARG;
+        if (!TakesInput()) return E_FAIL;
+        if (flags & SELFLAG_TAKEFOCUS) {
+            SetFocus(Window());
+            if (GetFocus() != Window()) return E_FAIL;
+        }
+        return flags & SELFLAG_TAKESELECTION ? DoDefaultAction(id) : S_OK;
     }
 
     LONG ChildAt(POINT point) override
@@ -256,10 +278,8 @@ private:
             if (PtInRect(&box, point)) return FirstTab + row;
         }
         PaintedText painted;
-        for (int i = 0; GetPaintedText(i, painted); ++i) {
-            const RECT ink = InkBox(window, painted);
-            if (PtInRect(&ink, point)) return FirstItem + items.Find(nullptr, i);
-        }
+        for (int i = 0; GetPaintedText(i, painted); ++i)
+            if (PtInRect(&painted.ink, point)) return FirstItem + items.Find(nullptr, i);
         return CHILDID_SELF;
     }
 

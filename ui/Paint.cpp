@@ -66,6 +66,9 @@ const Label LogoLabels[] = {
     {L"Tarvix", 64, 17, 150, 26, &fontSemibold22, Role::LogoWord},
     {L"MINI", 64, 46, 120, 24, &fontRegular15, Role::LogoSubword},
 };
+constexpr int LogoLabelCount = static_cast<int>(sizeof(LogoLabels) / sizeof(LogoLabels[0]));
+// the two lines heard as one name
+constexpr const wchar_t* LogoName = L"Tarvix MINI";
 
 // what a Home page text shows: its own text, or a value read at each paint
 enum class HomeValue { None, Drive, MemoryLoad };
@@ -115,31 +118,65 @@ constexpr int MemoryTextCapacity = 32;
 
 constexpr int HomeLabelCount = static_cast<int>(sizeof(HomeLabels) / sizeof(HomeLabels[0]));
 
-// What the last paint drew itself, as a screen reader is to hear it.
+// What the last paint drew itself, as a screen reader is to hear it: the logo, then the
+// page's texts.
+constexpr int RecordCapacity = 1 + HomeLabelCount;
+
 struct PaintRecord {
     unsigned page = PageCount;  // none yet
     bool shapes = false;        // the cards were painted too (GDI+ was usable)
     int count = 0;
-    PaintedText texts[HomeLabelCount];
+    PaintedText texts[RecordCapacity];
 };
 
 PaintRecord lastPaint;
+// while a paint runs: the record's entries are the same texts as the paint before drew
+// (same page, same way of painting), so an entry outside the region being painted stays
+bool keepUnpainted = false;
 
-void Record(const wchar_t* text, const Label& l, HFONT font)
+// The box that text's ink takes, laid out as DrawLabel lays it out: from the box's top
+// left, lines broken only at line feeds, and cut by the box.
+RECT InkOf(HDC hdc, const wchar_t* text, const RECT& box, HFONT font)
 {
-    if (lastPaint.count >= HomeLabelCount) return;
+    RECT ink = box;
+    const HGDIOBJ previousFont = SelectObject(hdc, font);
+    DrawTextW(hdc, text, -1, &ink, DT_CALCRECT);
+    SelectObject(hdc, previousFont);
+    IntersectRect(&ink, &ink, &box);
+    return ink;
+}
+
+constexpr RECT BoxOf(const Label& l)
+{
+    return {l.x, l.y, l.x + l.width, l.y + l.height};
+}
+
+// True when the next entry is to be drawn and recorded afresh: its box meets the region
+// being painted, or there is no earlier entry to keep. Otherwise the entry is kept as the
+// paint before left it, and nothing of it is read or drawn.
+bool Repainted(HDC hdc, const RECT& box)
+{
+    if (!keepUnpainted || RectVisible(hdc, &box)) return true;
+    if (lastPaint.count < RecordCapacity) ++lastPaint.count;
+    return false;
+}
+
+void Record(const wchar_t* text, const RECT& box, const RECT& ink)
+{
+    if (lastPaint.count >= RecordCapacity) return;
     PaintedText& painted = lastPaint.texts[lastPaint.count++];
     painted.text[0] = L'\0';
     AppendBounded(painted.text, PaintedTextCapacity, text);
-    painted.box = {l.x, l.y, l.x + l.width, l.y + l.height};
-    painted.font = font;
+    painted.box = box;
+    painted.ink = ink;
 }
 
-// a page's text: drawn, and recorded for screen readers
+// a page's text: drawn, and recorded for screen readers; call where Repainted said so
 void DrawPageLabel(HDC hdc, const Label& l, const wchar_t* text, HFONT font)
 {
     DrawLabel(hdc, text, l.x, l.y, l.width, l.height, font, Colour(l.colour));
-    Record(text, l, font);
+    const RECT box = BoxOf(l);
+    Record(text, box, InkOf(hdc, text, box, font));
 }
 
 bool SameText(const PaintedText& a, const PaintedText& b)
@@ -264,9 +301,27 @@ void DrawGlyph(HDC hdc, const wchar_t* glyph, int top, Role colour)
     SelectObject(hdc, previousFont);
 }
 
+// the logo's lines, drawn, and recorded as one text, where the region being painted
+// meets them
+void DrawLogo(HDC hdc)
+{
+    RECT box = {}, ink = {};
+    for (const Label& l : LogoLabels) {
+        const RECT line = BoxOf(l);
+        UnionRect(&box, &box, &line);
+    }
+    if (!Repainted(hdc, box)) return;
+    DrawLabels(hdc, LogoLabels, LogoLabelCount);
+    for (const Label& l : LogoLabels) {
+        const RECT line = InkOf(hdc, l.text, BoxOf(l), *l.font);
+        UnionRect(&ink, &ink, &line);
+    }
+    Record(LogoName, box, ink);
+}
+
 void DrawSidebarTexts(HDC hdc)
 {
-    DrawLabels(hdc, LogoLabels, sizeof(LogoLabels) / sizeof(LogoLabels[0]));
+    DrawLogo(hdc);
     for (int row = 0; row < SidebarRowCount; ++row) {
         const int top = SidebarRowTop(row);
         const bool selected = RowSelected(row);
@@ -287,6 +342,8 @@ void DrawHomeTexts(HDC hdc)
 {
     for (const HomeLabel& home : HomeLabels) {
         const Label& l = home.label;
+        // a value outside the region being painted is not read: what is heard stays as shown
+        if (!Repainted(hdc, BoxOf(l))) continue;
         switch (home.value) {
         case HomeValue::None: DrawPageLabel(hdc, l, l.text, *l.font); break;
         case HomeValue::Drive: DrawPageLabel(hdc, l, DriveText(), *l.font); break;
@@ -307,14 +364,16 @@ void DrawPageTexts(HDC hdc)
         return;
     }
     const PageHeader& header = PageHeaders[currentPage];
-    DrawPageLabel(hdc, PageTitle, header.title, *PageTitle.font);
-    if (header.subtitle[0]) DrawPageLabel(hdc, PageSubtitle, header.subtitle, *PageSubtitle.font);
+    if (Repainted(hdc, BoxOf(PageTitle))) DrawPageLabel(hdc, PageTitle, header.title, *PageTitle.font);
+    if (header.subtitle[0] && Repainted(hdc, BoxOf(PageSubtitle)))
+        DrawPageLabel(hdc, PageSubtitle, header.subtitle, *PageSubtitle.font);
 }
 
 void PaintFallback(HDC hdc, const RECT& client)
 {
     FillRect(hdc, &client, fallbackBrush);
-    DrawPageLabel(hdc, GdiPlusNotice, GdiPlusNotice.text, *GdiPlusNotice.font);
+    if (Repainted(hdc, BoxOf(GdiPlusNotice)))
+        DrawPageLabel(hdc, GdiPlusNotice, GdiPlusNotice.text, *GdiPlusNotice.font);
 }
 
 // The pixels a shape's smoothed edge may touch: its bounds, widened to whole pixels and by
@@ -325,16 +384,11 @@ constexpr RECT ShapeBounds(const RoundedShape& s)
             static_cast<LONG>(s.y + s.height + 0.999f) + 1};
 }
 
-// DrawText keeps a label's text inside its box
-constexpr RECT LabelBox(const Label& l)
-{
-    return {l.x, l.y, l.x + l.width, l.y + l.height};
-}
-
 }  // namespace
 
 const RECT StatusCardRect = ShapeBounds(StatusCardShape);
-const RECT MemoryLoadRect = LabelBox(MemoryLoadLabel);
+// DrawText keeps a label's text inside its box
+const RECT MemoryLoadRect = BoxOf(MemoryLoadLabel);
 
 void PaintMainWindow(HWND window)
 {
@@ -348,6 +402,7 @@ void PaintMainWindow(HWND window)
         GetClientRect(window, &client);
         DrawingPass pass(paint.Dc());
         lastPaint.shapes = static_cast<bool>(pass);
+        keepUnpainted = before.page == lastPaint.page && before.shapes == lastPaint.shapes;
         if (!pass) {
             PaintFallback(paint.Dc(), client);
         } else {
@@ -369,18 +424,9 @@ bool GetPaintedText(int index, PaintedText& text)
     return true;
 }
 
-RECT InkBox(HWND window, const PaintedText& text)
+unsigned PaintedPage()
 {
-    RECT ink = text.box;
-    const HDC hdc = GetDC(window);
-    if (!hdc) return ink;
-    const HGDIOBJ previousFont = SelectObject(hdc, text.font);
-    // as the paint lays it out: from the box's top left, lines broken only at line feeds
-    DrawTextW(hdc, text.text, -1, &ink, DT_CALCRECT);
-    SelectObject(hdc, previousFont);
-    ReleaseDC(window, hdc);
-    IntersectRect(&ink, &ink, &text.box);
-    return ink;
+    return lastPaint.page;
 }
 
 int PaintedCards(RECT* boxes, int capacity)

@@ -9,20 +9,23 @@ void PaintMainWindow(HWND window);
 extern const RECT StatusCardRect;
 extern const RECT MemoryLoadRect;
 
-// The texts that the last paint drew itself, in the order drawn: the page's header, on
-// the Home page the cards' captions and values, or the notice alone when GDI+ could not be
-// used. A screen reader hears them as painted, never read afresh; each paint that changes
-// them tells it so.
+// The texts that the last paint drew itself, in the order drawn: the logo and the page's
+// header, on the Home page the cards' captions and values, or the notice alone when GDI+
+// could not be used. A screen reader hears them as painted, never read afresh; each paint
+// that changes them tells it so. A paint takes a text into the record only where it
+// repainted it: one whose box lies outside the region being painted keeps what the paint
+// before drew there.
 constexpr size_t PaintedTextCapacity = 128;
 struct PaintedText {
     wchar_t text[PaintedTextCapacity];
-    RECT box;    // the box it was laid out in, client coordinates
-    HFONT font;  // the font it was drawn with
+    RECT box;  // the box it was laid out in, client coordinates
+    RECT ink;  // the part of the box its ink takes, client coordinates
 };
 // Fills text with the text number index; false past the last.
 bool GetPaintedText(int index, PaintedText& text);
-// The box that the text's ink takes in window, in client coordinates.
-RECT InkBox(HWND window, const PaintedText& text);
+// The page that the last paint drew (PageCount before the first): its controls are the
+// ones that go with the painted texts.
+unsigned PaintedPage();
 // The cards that the last paint drew on its page, in the order drawn, at most capacity of
 // them; none when GDI+ could not be used.
 int PaintedCards(RECT* boxes, int capacity);

@@ -1,4 +1,5 @@
 #include "e2e/Program.h"
+#include "e2e/CloseWatch.h"
 #include "e2e/Text.h"
 #include "support/BuildFolder.h"
 
@@ -145,11 +146,8 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs, DWORD stepMs)
 Program::~Program()
 {
     if (!info.hProcess) return;
-    if (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT) {
-        // a failed scenario may leave the program running, perhaps with a box open
-        TerminateProcess(info.hProcess, 1);
-        WaitForSingleObject(info.hProcess, 10000);
-    }
+    // a failed scenario may leave the program running, perhaps with a box open
+    EndIfRunning(info.hProcess);
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
 }

@@ -39,6 +39,8 @@ public:
     ::testing::AssertionResult Close();
     HWND Window() const { return window; }
     DWORD ProcessId() const { return info.dwProcessId; }
+    HANDLE Process() const { return info.hProcess; }
+    DWORD MainThreadId() const { return info.dwThreadId; }
 
     // Controls. Control finds a child by command id; StaticAt finds the static text
     // whose box starts at client x, y (static texts all have id 0).
