@@ -49,8 +49,17 @@ bool SurvivesRestart(HKEY key)
     return osApi.NtDeleteKey(probe.Get()) >= 0;
 }
 
-// Reads whatever stands at the name, of any type and size. False when the read failed for
-// another reason than the value's absence: what is there then cannot be put back.
+// A value larger than this at a backup's name is no one's backup: the write is refused
+// rather than read into memory.
+constexpr DWORD EarlierValueLimit = 1024 * 1024;
+// The system adds a terminator to string data whose last character is not a null when the
+// character after it in memory is one; a non-null one there keeps the bytes exactly.
+constexpr BYTE GuardByte = 0xFF;
+constexpr size_t GuardBytes = 2;
+
+// Reads whatever stands at the name, of any type and size, into earlier.data with the guard
+// behind it. False when the read failed for another reason than the value's absence: what
+// is there then cannot be put back.
 bool ReadEarlierValue(HKEY key, const wchar_t* valueName, EarlierValue& earlier)
 {
     earlier = EarlierValue();
@@ -59,29 +68,30 @@ bool ReadEarlierValue(HKEY key, const wchar_t* valueName, EarlierValue& earlier)
         DWORD size = 0;
         LSTATUS status = osApi.RegQueryValueExW(key, valueName, nullptr, &earlier.type, nullptr, &size);
         if (status == ERROR_FILE_NOT_FOUND) return true;
-        if (status != ERROR_SUCCESS) return false;
-        earlier.data.resize(size);
+        if (status != ERROR_SUCCESS || size > EarlierValueLimit) return false;
+        // never a null buffer, which would only ask for the size again
+        earlier.data.assign(size + GuardBytes, GuardByte);
         status = osApi.RegQueryValueExW(key, valueName, nullptr, &earlier.type, earlier.data.data(), &size);
         if (status == ERROR_FILE_NOT_FOUND) return true;
         if (status == ERROR_MORE_DATA) continue;
         if (status != ERROR_SUCCESS) return false;
         earlier.data.resize(size);
+        earlier.data.insert(earlier.data.end(), GuardBytes, GuardByte);
         earlier.present = true;
         return true;
     }
     return false;
 }
 
-// Sets the earlier value again (flushed) or deletes a value that had no earlier one.
+// Sets the earlier value again or deletes a value that had no earlier one, then flushes:
+// the store on disk is as it was before the write, too.
 void PutBack(HKEY key, const wchar_t* valueName, const EarlierValue& earlier)
 {
-    if (!earlier.present) {
-        osApi.RegDeleteValueW(key, valueName);
-        return;
-    }
-    if (osApi.RegSetValueExW(key, valueName, 0, earlier.type, earlier.data.data(),
-                             static_cast<DWORD>(earlier.data.size())) == ERROR_SUCCESS)
-        osApi.RegFlushKey(key);
+    const LSTATUS status =
+        earlier.present ? osApi.RegSetValueExW(key, valueName, 0, earlier.type, earlier.data.data(),
+                                               static_cast<DWORD>(earlier.data.size() - GuardBytes))
+                        : osApi.RegDeleteValueW(key, valueName);
+    if (status == ERROR_SUCCESS) osApi.RegFlushKey(key);
 }
 
 }  // namespace

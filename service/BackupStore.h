@@ -11,7 +11,7 @@ constexpr const wchar_t* OriginalStartValue = L"OriginalStart";
 struct EarlierValue {
     bool present = false;
     DWORD type = REG_NONE;
-    std::vector<BYTE> data;
+    std::vector<BYTE> data;  // the value's bytes, and two guard bytes behind them
 };
 
 // Writes the value and flushes the store to disk before it reports success, so a start

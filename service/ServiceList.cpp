@@ -43,6 +43,7 @@ bool ConfirmedOff(const ServiceEntry& entry, RowPass pass)
     case StartTypeReading::Disabled:
     case StartTypeReading::Unreadable: return pass == RowPass::Off;
     case StartTypeReading::NotDisabled:
+    case StartTypeReading::NoStartType:
     case StartTypeReading::Gone: break;
     }
     return false;

@@ -73,7 +73,7 @@ StartTypeReading ReadBackStartType(const wchar_t* name)
     switch (ReadStartType(name, &start)) {
     case 0: return start == SERVICE_DISABLED ? StartTypeReading::Disabled : StartTypeReading::NotDisabled;
     case -1:
-    case ERROR_MORE_DATA: return StartTypeReading::NotDisabled;
+    case ERROR_MORE_DATA: return StartTypeReading::NoStartType;
     case ERROR_FILE_NOT_FOUND: return StartTypeReading::Gone;
     default: return StartTypeReading::Unreadable;
     }

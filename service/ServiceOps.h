@@ -10,7 +10,8 @@ LONG ReadStartType(const wchar_t* name, DWORD* startType);
 // What a read of a service's start type, made to confirm a pass, shows.
 enum class StartTypeReading {
     Disabled,
-    NotDisabled,  // another start type, or a Start value of another type
+    NotDisabled,  // another start type
+    NoStartType,  // a Start value of another type or size: it says nothing of the start
     Gone,         // the service's key or its Start value is not there
     Unreadable,   // the read itself failed (access denied, out of resources): nothing is known
 };

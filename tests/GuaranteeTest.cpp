@@ -69,6 +69,28 @@ void ChangeSomeStartType()
     NoteOutsideWrite(before);
 }
 
+// A value of the slot's name as another tool leaves it: a number (maybe one a restore
+// could use), another type, or none. Strings without their terminator, odd bytes and a
+// list of strings are among them: a roll-back must give each back exactly.
+void PlantValue(int slot, unsigned kind)
+{
+    const World before = Look();
+    const wchar_t* name = SlotName(slot);
+    const wchar_t text[] = L"2";
+    const wchar_t lines[] = L"2\0" L"3\0";
+    const unsigned long long wide = 3;
+    switch (kind) {
+    case 0: SetDwordValue(ProductKey, name, Random(8)); break;
+    case 1: SetRawValue(ProductKey, name, REG_SZ, text, sizeof(text)); break;
+    case 2: SetRawValue(ProductKey, name, REG_QWORD, &wide, sizeof(wide)); break;
+    case 3: SetRawValue(ProductKey, name, REG_SZ, text, sizeof(wchar_t)); break;
+    case 4: SetRawValue(ProductKey, name, REG_BINARY, "\x02\x00\x00", 3); break;
+    case 5: SetRawValue(ProductKey, name, REG_MULTI_SZ, lines, sizeof(lines)); break;
+    default: DeleteRawValue(ProductKey, name); break;
+    }
+    NoteOutsideWrite(before);
+}
+
 void PlantStrayValue()
 {
     // a tool makes the store key anew: volatile, so that its copies would be gone at the
@@ -79,17 +101,21 @@ void PlantStrayValue()
         AfterStoreRemade(!storeVolatile);
         return;
     }
-    const World before = Look();
-    const wchar_t* name = SlotName(static_cast<int>(Random(SlotCount)));
-    const wchar_t text[] = L"2";
-    const unsigned long long wide = 3;
-    switch (Random(4)) {
-    case 0: SetDwordValue(ProductKey, name, Random(8)); break;
-    case 1: SetRawValue(ProductKey, name, REG_SZ, text, sizeof(text)); break;
-    case 2: SetRawValue(ProductKey, name, REG_QWORD, &wide, sizeof(wide)); break;
-    default: DeleteRawValue(ProductKey, name); break;
+    PlantValue(static_cast<int>(Random(SlotCount)), Random(7));
+}
+
+// Before a turn-off whose change or flush will be refused, a value that no restore could
+// use may stand at the copy's name: the pass replaces it, and must give it back.
+void MaybeUnusableValueAhead()
+{
+    const bool refusal = step.fault == ChangeConfig || step.fault == ChangeAndDelete || step.fault == FlushKey;
+    if (!refusal || (step.action != Apply && step.action != Disable) || !Chance(60)) return;
+    if (step.action == Apply) {
+        PlantValue(HomeSlot, 1 + Random(5));
+        return;
     }
-    NoteOutsideWrite(before);
+    for (const RunService& service : Installed)
+        if (Chance(50)) PlantValue(RowOfService(service.name), 1 + Random(5));
 }
 
 void TimerTick()
@@ -453,7 +479,9 @@ OsFault PickFault(Action action)
                                          OpenManager, OsFault::OpenService, LockMutex, NamespaceCall};
     if (action == Restore) return forRestore[Random(sizeof(forRestore) / sizeof(forRestore[0]))];
     // a refused change and its refused roll-back need a pass that writes a copy and then
-    // changes: drawn more often, or a sequence may never meet one
+    // changes, a refused read-back a batch pass: drawn more often, or a sequence may never
+    // meet one
+    if (action == Disable && Chance(8)) return ReadBack;
     if (Chance(8)) return ChangeAndDelete;
     return SequenceFaults[Random(SequenceFaultCount)];
 }
@@ -488,7 +516,7 @@ TEST_F(Guarantee, NoSavedStartTypeIsEverLost)
 
     RefreshSysMainStatus();
     int armed[OsFaultCount] = {}, hit[OsFaultCount] = {};
-    int volatileSteps = 0, readBacksRefused = 0;
+    int volatileSteps = 0, readBacksRefused = 0, keptInVolatile = 0;
     copiesDeleted = 0;
     int actions[ActionCount] = {};
     unsigned long done = 0;
@@ -505,7 +533,8 @@ TEST_F(Guarantee, NoSavedStartTypeIsEverLost)
             // Apply makes few calls of each kind; the batches one or more per row, but write a
             // copy only for a row that has no usable one: its first write is the one to refuse
             const bool once = step.action == Apply || step.fault == CreateKey || step.fault == LockMutex ||
-                              step.fault == ChangeAndDelete || step.fault == SetValue || step.fault == FlushKey;
+                              step.fault == ChangeAndDelete || step.fault == SetValue || step.fault == FlushKey ||
+                              step.fault == DeleteValue || step.fault == ReadBack;
             const unsigned range = step.fault == OpenManager ? 6 : once ? 1 : 3;
             step.faultAt = 1 + static_cast<int>(Random(range));
             ++armed[Index(step.fault)];
@@ -513,6 +542,7 @@ TEST_F(Guarantee, NoSavedStartTypeIsEverLost)
         // a namespace refused is refused on every call of its kind in the step
         if (step.fault == NamespaceCall) step.refusal = static_cast<SpaceRefusal>(1 + Random(4));
         step.place = step.fault == NamespaceCall || Chance(30) ? LockPlace::Namespace : LockPlace::Global;
+        MaybeUnusableValueAhead();
         step.atCall = durable = Look();
         if (storeVolatile)
             for (long long& saved : durable.store) saved = -1;
@@ -533,6 +563,12 @@ TEST_F(Guarantee, NoSavedStartTypeIsEverLost)
         }
         CheckAfterStep();
         if (storeVolatile && step.action <= Restore) ++volatileSteps;
+        if (storeVolatile && step.passRan && (step.action == Apply || step.action == Disable)) {
+            bool kept = false;
+            for (int slot = 0; slot < SlotCount; ++slot)
+                kept = kept || ((step.action == Apply) == (slot == HomeSlot) && Usable(step.atPass.store[slot]));
+            if (kept) ++keptInVolatile;
+        }
         readBacksRefused += static_cast<int>(step.readBackRefused.size());
         ++actions[step.action];
         if (step.fault == ChangeAndDelete ? step.bothHit : step.faultHit) ++hit[Index(step.fault)];
@@ -550,20 +586,24 @@ TEST_F(Guarantee, NoSavedStartTypeIsEverLost)
                 seed, done, steps, actions[Apply], actions[Disable], actions[Restore], actions[External],
                 actions[Tamper]);
     std::printf("guarantee: slowest %s, %llu ms\n", slowestStep.c_str(), slowest);
-    std::printf("guarantee: %d workflow steps with the store key volatile; %d copies deleted during the restore "
-                "question; %d read-backs refused\n",
-                volatileSteps, copiesDeleted, readBacksRefused);
+    std::printf("guarantee: %d workflow steps with the store key volatile, %d of them passes with a usable copy in "
+                "it; %d copies deleted during the restore question; %d read-backs refused; %d earlier values put "
+                "back\n",
+                volatileSteps, keptInVolatile, copiesDeleted, readBacksRefused, valuesPutBack);
     std::printf("guarantee: second copy ran %d passes and was kept out by the lock %d times\n", secondCopyActed,
                 secondCopyBlocked);
     std::printf("guarantee: %d injected faults reached and checked:", injected);
     for (OsFault k : SequenceFaults)
         std::printf(" %s %d of %d armed;", OsFaultName(k), hit[Index(k)], armed[Index(k)]);
+    std::printf(" %s %d of %d armed;", OsFaultName(ReadBack), hit[Index(ReadBack)], armed[Index(ReadBack)]);
     std::printf("\n");
     // a sequence that never reaches a refusal of each kind, or never meets the other copy,
     // proves little
     for (OsFault k : SequenceFaults) EXPECT_GT(hit[Index(k)], 0) << OsFaultName(k);
     EXPECT_GT(secondCopyActed, 0);
     EXPECT_GT(secondCopyBlocked, 0);
-    EXPECT_GT(volatileSteps, 0);
+    EXPECT_GT(hit[Index(ReadBack)], 0) << OsFaultName(ReadBack);
+    EXPECT_GT(keptInVolatile, 0);
     EXPECT_GT(copiesDeleted, 0);
+    EXPECT_GT(valuesPutBack, 0);
 }

@@ -279,6 +279,7 @@ TEST_F(StoreDurability, ARefusedPassPutsBackWhatStoodAtTheCopysName)
     const DWORD other = SERVICE_SYSTEM_START;
     const unsigned long long wide = 3;
     const wchar_t text[] = L"3";
+    const wchar_t lines[] = L"3\0" L"2\0";
     struct Stored {
         const char* name;
         DWORD type;
@@ -287,6 +288,10 @@ TEST_F(StoreDurability, ARefusedPassPutsBackWhatStoodAtTheCopysName)
     } const stored[] = {
         {"another-start-type", REG_DWORD, &other, sizeof(other)},
         {"text", REG_SZ, text, sizeof(text)},
+        // the system would add a terminator to these if they were written back carelessly
+        {"text-without-terminator", REG_SZ, text, sizeof(wchar_t)},
+        {"odd-bytes-of-text", REG_EXPAND_SZ, text, 3},
+        {"list-of-texts", REG_MULTI_SZ, lines, sizeof(lines)},
         {"eight-bytes", REG_QWORD, &wide, sizeof(wide)},
         {"empty-binary", REG_BINARY, nullptr, 0},
     };

@@ -187,14 +187,17 @@ TEST_F(RestoreSaved, RestorePassReadsEveryBackupAgain)
     ASSERT_TRUE(world.Add(L"WSearch", SERVICE_DISABLED, false));
     ASSERT_TRUE(world.Add(L"Fax", SERVICE_DISABLED, false));
     static DWORD faxMeanwhile = 0;
+    static bool startAsText = false;
     struct Case {
         const char* name;
         DWORD faxMeanwhile;
+        bool startAsText;  // Fax's Start becomes a REG_SZ: no start type can be read
         const wchar_t* result;
         UINT type;
     } const cases[] = {
-        {"restored-by-another-copy", SERVICE_DEMAND_START, AllRestored, InformationBox},
-        {"copy-deleted-by-another-tool", SERVICE_DISABLED, SomeKept, WarningBox},
+        {"restored-by-another-copy", SERVICE_DEMAND_START, false, AllRestored, InformationBox},
+        {"copy-deleted-by-another-tool", SERVICE_DISABLED, false, SomeKept, WarningBox},
+        {"copy-deleted-and-start-unreadable", SERVICE_DEMAND_START, true, SomeKept, WarningBox},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -204,10 +207,13 @@ TEST_F(RestoreSaved, RestorePassReadsEveryBackupAgain)
         SetDwordValue(ProductKey, L"Bk_Fax", 3);
         SetDwordValue(ProductKey, L"Bk_WSearch", 3);
         faxMeanwhile = c.faxMeanwhile;
+        startAsText = c.startAsText;
         BoxRecorder boxes({IDYES});
         boxes.WhileOpen([](const RecordedBox& box) {
             if (box.type != QuestionBox) return;
             ChangeStartTypeExternally(L"Fax", faxMeanwhile);
+            const wchar_t manual[] = L"3";
+            if (startAsText) SetRawValue(ServiceKey(L"Fax").c_str(), L"Start", REG_SZ, manual, sizeof(manual));
             DeleteRawValue(ProductKey, L"Bk_Fax");
             SetDwordValue(ProductKey, L"Bk_WSearch", 2);
             RefreshServiceList();
@@ -215,7 +221,7 @@ TEST_F(RestoreSaved, RestorePassReadsEveryBackupAgain)
         RestoreSavedServices();
         ASSERT_EQ(boxes.Boxes().size(), 2u);
         ExpectBox(boxes.Boxes()[1], c.result, c.type);
-        EXPECT_EQ(RegistryStartType(L"Fax"), c.faxMeanwhile);
+        EXPECT_EQ(RegistryStartType(L"Fax"), c.startAsText ? Absent : c.faxMeanwhile);
         EXPECT_EQ(RegistryStartType(L"WSearch"), SERVICE_AUTO_START);
         EXPECT_FALSE(ValueExists(ProductKey, L"Bk_WSearch"));
     }

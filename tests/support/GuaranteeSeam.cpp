@@ -18,6 +18,7 @@ bool Chance(unsigned percent) { return Random(100) < percent; }
 Step step;
 bool inPass = false;
 int secondCopyActed = 0, secondCopyBlocked = 0;
+int valuesPutBack = 0;
 int boundariesOpen = 0, spacesOpen = 0;
 
 namespace {
@@ -144,9 +145,29 @@ void CheckLockHeld(const char* call)
     if (other.Held()) Violation(std::string(call) + " while another copy could take the lock");
 }
 
+// A backup the program trusts from then on: one whose deletion or roll-back was refused.
+// In a volatile store it is owed nothing, as every value there.
+void TrustLeftValue(int slot, const wchar_t* name)
+{
+    const long long left = slot >= 0 ? DwordValue(ProductKey, name) : -1;
+    if (slot >= 0 && !storeVolatile && !ledger[slot].owed && Usable(left)) ledger[slot] = {true, static_cast<DWORD>(left)};
+}
+
 LSTATUS WINAPI WrappedOpenKey(HKEY root, LPCWSTR path, DWORD options, REGSAM sam, PHKEY key)
 {
     MaybeSecondCopy(SecondCopyPercent);
+    // a deletion or a roll-back opens the store to write; refused, the value stays as it is
+    const bool storeWrite = Same(path, StoreKey.c_str()) && (sam & KEY_SET_VALUE);
+    if (storeWrite && inPass && Inject(OpenKey)) {
+        if (!step.refusedChange.empty()) {
+            const int slot = step.action == Apply ? HomeSlot : step.refusedChange.back();
+            if (slot >= 0 && Contains(step.written, slot)) {
+                step.refusedDelete.push_back(slot);
+                TrustLeftValue(slot, SlotName(slot));
+            }
+        }
+        return ERROR_ACCESS_DENIED;
+    }
     const bool backupRead = Same(path, StoreKey.c_str()) && (sam & KEY_QUERY_VALUE) && !(sam & KEY_SET_VALUE);
     if (backupRead && inPass && Inject(OpenKey)) {
         step.storeReadFault = true;
@@ -187,20 +208,12 @@ LSTATUS WINAPI WrappedQueryValue(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWO
         step.currentRow = row;
         // the first read decides on the row; a later one confirms what the pass did
         const bool deciding = step.startReads[row]++ == 0;
-        if (Inject(ReadStart)) {
+        if (Inject(deciding ? ReadStart : ReadBack)) {
             (deciding ? step.unreadableRows : step.readBackRefused).push_back(row);
             return ERROR_ACCESS_DENIED;
         }
     }
     return below.RegQueryValueExW(key, name, reserved, type, data, size);
-}
-
-// A backup the program trusts from then on: one whose deletion or roll-back was refused.
-// In a volatile store it is owed nothing, as every value there.
-void TrustLeftValue(int slot, const wchar_t* name)
-{
-    const long long left = slot >= 0 ? DwordValue(ProductKey, name) : -1;
-    if (slot >= 0 && !storeVolatile && !ledger[slot].owed && Usable(left)) ledger[slot] = {true, static_cast<DWORD>(left)};
 }
 
 // no overwrite of a backup that can restore, or of one whose read failed; the value is
@@ -245,6 +258,7 @@ LSTATUS WINAPI WrappedSetValue(HKEY key, LPCWSTR name, DWORD reserved, DWORD typ
     }
     const LSTATUS status = below.RegSetValueExW(key, name, reserved, type, data, size);
     if (status == ERROR_SUCCESS && slot >= 0 && !putBack) step.written.push_back(slot);
+    if (status == ERROR_SUCCESS && putBack) ++valuesPutBack;
     CheckLedger("after a write", step.violations);
     return status;
 }
@@ -551,6 +565,7 @@ void ResetSeamRecord()
     storeVolatile = false;
     keyPaths.clear();
     secondCopyActed = secondCopyBlocked = 0;
+    valuesPutBack = 0;
     boundariesOpen = spacesOpen = 0;
 }
 

@@ -95,6 +95,7 @@ struct Step {
 extern Step step;
 extern bool inPass;  // this copy holds the shared lock, as seen through the seam
 extern int secondCopyActed, secondCopyBlocked;
+extern int valuesPutBack;  // roll-backs that wrote back a value that stood there before the pass
 extern int boundariesOpen, spacesOpen;  // the stand-in namespace's handles
 
 void Violation(const std::string& what);

@@ -18,6 +18,7 @@ const char* OsFaultName(OsFault fault)
         "CreateMutexW",
         "namespace call",
         "WaitForSingleObject",
+        "RegQueryValueExW(Start) read-back",
     };
     const int index = static_cast<int>(fault);
     return index >= 0 && index < OsFaultCount ? names[index] : "?";

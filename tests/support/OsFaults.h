@@ -19,6 +19,7 @@ enum class OsFault {
     LockMutex,        // CreateMutexW: the lock's mutex (another kind of object has its name)
     NamespaceCall,    // one of the lock's private-namespace calls fails
     Lock,             // WaitForSingleObject: the lock shared by copies is not had in time
+    ReadBack,         // RegQueryValueExW of a Start value read again after the pass (a read-back)
     Count
 };
 
