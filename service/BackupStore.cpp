@@ -1,7 +1,8 @@
 #include "service/BackupStore.h"
 #include "common/RegistryDword.h"
 #include "common/ScopedHandles.h"
-#include <utility>
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -57,26 +58,26 @@ constexpr DWORD EarlierValueLimit = 1024 * 1024;
 constexpr BYTE GuardByte = 0xFF;
 constexpr size_t GuardBytes = 2;
 
-// Reads whatever stands at the name, of any type and size, into earlier.data with the guard
-// behind it. False when the read failed for another reason than the value's absence: what
-// is there then cannot be put back.
+// Reads whatever stands at the name, of any type and size, with the guard behind it. False
+// when the read failed for another reason than the value's absence: what is there then
+// cannot be put back.
 bool ReadEarlierValue(HKEY key, const wchar_t* valueName, EarlierValue& earlier)
 {
-    earlier = EarlierValue();
+    earlier.Clear();
     // another program may grow the value between the two queries: ask again a few times
     for (int attempt = 0; attempt < 4; ++attempt) {
         DWORD size = 0;
         LSTATUS status = osApi.RegQueryValueExW(key, valueName, nullptr, &earlier.type, nullptr, &size);
         if (status == ERROR_FILE_NOT_FOUND) return true;
-        if (status != ERROR_SUCCESS || size > EarlierValueLimit) return false;
+        if (status != ERROR_SUCCESS || size > EarlierValueLimit || !earlier.Reserve(size)) return false;
         // never a null buffer, which would only ask for the size again
-        earlier.data.assign(size + GuardBytes, GuardByte);
-        status = osApi.RegQueryValueExW(key, valueName, nullptr, &earlier.type, earlier.data.data(), &size);
+        status = osApi.RegQueryValueExW(key, valueName, nullptr, &earlier.type, earlier.data, &size);
         if (status == ERROR_FILE_NOT_FOUND) return true;
         if (status == ERROR_MORE_DATA) continue;
         if (status != ERROR_SUCCESS) return false;
-        earlier.data.resize(size);
-        earlier.data.insert(earlier.data.end(), GuardBytes, GuardByte);
+        // a value that shrank meanwhile: the guard goes right behind what was read
+        std::memset(earlier.data + size, GuardByte, GuardBytes);
+        earlier.size = size;
         earlier.present = true;
         return true;
     }
@@ -87,14 +88,37 @@ bool ReadEarlierValue(HKEY key, const wchar_t* valueName, EarlierValue& earlier)
 // the store on disk is as it was before the write, too.
 void PutBack(HKEY key, const wchar_t* valueName, const EarlierValue& earlier)
 {
-    const LSTATUS status =
-        earlier.present ? osApi.RegSetValueExW(key, valueName, 0, earlier.type, earlier.data.data(),
-                                               static_cast<DWORD>(earlier.data.size() - GuardBytes))
-                        : osApi.RegDeleteValueW(key, valueName);
+    const LSTATUS status = earlier.present
+                               ? osApi.RegSetValueExW(key, valueName, 0, earlier.type, earlier.data, earlier.size)
+                               : osApi.RegDeleteValueW(key, valueName);
     if (status == ERROR_SUCCESS) osApi.RegFlushKey(key);
 }
 
 }  // namespace
+
+EarlierValue::~EarlierValue()
+{
+    Clear();
+}
+
+bool EarlierValue::Reserve(DWORD bytes)
+{
+    std::free(data);
+    data = static_cast<BYTE*>(std::malloc(bytes + GuardBytes));
+    if (!data) return false;
+    std::memset(data, GuardByte, bytes + GuardBytes);
+    size = bytes;
+    return true;
+}
+
+void EarlierValue::Clear()
+{
+    std::free(data);
+    data = nullptr;
+    present = false;
+    type = REG_NONE;
+    size = 0;
+}
 
 bool WriteBackupValue(const wchar_t* valueName, DWORD value, EarlierValue* earlier)
 {
@@ -107,7 +131,8 @@ bool WriteBackupValue(const wchar_t* valueName, DWORD value, EarlierValue* earli
         return false;
     // a key created just now is non-volatile; one that existed may not be
     if (disposition != REG_CREATED_NEW_KEY && !SurvivesRestart(key.Get())) return false;
-    EarlierValue replaced;
+    EarlierValue ownCopy;
+    EarlierValue& replaced = earlier ? *earlier : ownCopy;
     if (!ReadEarlierValue(key.Get(), valueName, replaced)) return false;
     if (osApi.RegSetValueExW(key.Get(), valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
                              sizeof(value)) != ERROR_SUCCESS)
@@ -119,7 +144,6 @@ bool WriteBackupValue(const wchar_t* valueName, DWORD value, EarlierValue* earli
         PutBack(key.Get(), valueName, replaced);
         return false;
     }
-    if (earlier) *earlier = std::move(replaced);
     return true;
 }
 

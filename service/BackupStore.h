@@ -1,17 +1,29 @@
 #pragma once
 #include <windows.h>
-#include <vector>
 
 // The backup store: HKLM\SOFTWARE\TarvixMini, 64-bit view, one REG_DWORD per saved start type.
 constexpr const wchar_t* ProductKeyPath = L"SOFTWARE\\TarvixMini";
 constexpr const wchar_t* OriginalStartValue = L"OriginalStart";
 
 // What stood at a backup's name before a write replaced it, whatever its type and bytes:
-// a write whose change is then refused is taken back to exactly this.
-struct EarlierValue {
+// a write whose change is then refused is taken back to exactly this. It owns its bytes
+// (from the C heap: the standard containers would bring the library's exception code into
+// the executable).
+class EarlierValue {
+public:
+    EarlierValue() = default;
+    ~EarlierValue();
+    EarlierValue(const EarlierValue&) = delete;
+    EarlierValue& operator=(const EarlierValue&) = delete;
+    // room for size bytes and the guard behind them, filled with the guard; false when
+    // there is no memory
+    bool Reserve(DWORD size);
+    void Clear();
+
     bool present = false;
     DWORD type = REG_NONE;
-    std::vector<BYTE> data;  // the value's bytes, and two guard bytes behind them
+    DWORD size = 0;
+    BYTE* data = nullptr;
 };
 
 // Writes the value and flushes the store to disk before it reports success, so a start

@@ -163,6 +163,15 @@ TEST(ProgramImports, OnlyTheFiveBaseLibraries)
     EXPECT_EQ(image.Directory(IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT).Size, 0u) << "delay-loaded imports";
 }
 
+// The executable stays within its 96 KiB: one standard container in the program brings
+// the C++ library's exception and demangling code along, some 170 KiB of it.
+TEST(ProgramImports, WithinItsSizeTarget)
+{
+    const std::vector<BYTE> image = ReadWholeFile(BuildFolder() + L"TarvixMini.exe");
+    ASSERT_FALSE(image.empty());
+    EXPECT_LE(image.size(), 96u * 1024u) << "bytes";
+}
+
 namespace {
 
 // The full paths of the modules that an ordinary search, from a program in folder, gives
